@@ -1,0 +1,25 @@
+// Mouse threshold and tick arithmetic of the saver's close rules.
+#include "host/close_rules.h"
+
+#include <cstdlib>
+
+bool IsPastMouseThreshold(int nRefX, int nRefY, int nX, int nY)
+{
+    // In 64 bits so that far-apart virtual-screen coordinates cannot overflow.
+    long long llDistance = std::llabs(static_cast<long long>(nX) - nRefX) +
+                           std::llabs(static_cast<long long>(nY) - nRefY);
+    return llDistance > kMouseThreshold;
+}
+
+uint32_t ElapsedTicks(uint32_t dwThen, uint32_t dwNow)
+{
+    if (dwNow >= dwThen)
+        return dwNow - dwThen;
+    return (0xFFFFFFFFu - dwThen) + dwNow + 1u;
+}
+
+bool IsWithinVerifyPause(uint32_t dwLastVerifyTick, uint32_t dwNow)
+{
+    return dwLastVerifyTick != kNoVerifyYet &&
+           ElapsedTicks(dwLastVerifyTick, dwNow) < kVerifyPauseMs;
+}

@@ -1,0 +1,39 @@
+// The screen-saver host: process-wide facts, the modes, and the saver window
+// with its close rules.
+#pragma once
+#include <windows.h>
+
+// Start-up and mode dispatch.
+extern HINSTANCE g_hModuleInstance;  // every dialog, icon and resource is loaded through it
+extern bool g_bWin9x;                // Windows 95/98/Me family
+
+bool DetectWin9x();
+HWND ParseWindowHandle(const char* pszText);
+int RunPreview(const char* pszText);
+int RunConfigure(HWND hOwner);
+int ChangePassword(const char* pszText);
+int DispatchCommandLine(const char* pszCommandLine);
+int RunVelthra();  // the process entry's work; returns the exit code
+
+// Saver window, input and close rules.
+extern HWND g_hSaverWnd;
+extern bool g_bPreview;
+extern bool g_bCloseApproved;
+extern bool g_bVerifying;
+extern DWORD g_dwLastVerifyTick;
+extern POINT g_ptCursorRef;
+
+extern const char kSaverClassName[];   // "WindowsScreenSaverClass"
+extern const char kSaverTitle[];       // "Screen Saver"
+extern const char kPreviewTitle[];     // "Preview"
+
+int RunSaverWindow(HWND hParent);
+LRESULT CALLBACK SaverWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+LRESULT HostDefaultProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+bool ApproveClose(HWND hWnd);
+void LoadPasswordVerifier();
+void ReleasePasswordVerifier();
+void SetSaverRunning(bool bRunning);
+
+// Shared by every dialog when it opens.
+void CentreOnDesktop(HWND hWnd);

@@ -1,0 +1,273 @@
+// The saver window: full screen (a topmost popup over the primary screen) or a
+// preview inside a window given on the command line. Every message passes
+// SaverWndProc, then the render runtime's RenderRuntimeProc, then
+// HostDefaultProc, which hides the cursor, turns mouse movement into a close
+// request and approves the close (with the password on Windows 95/98/Me).
+#include "host/host.h"
+#include "host/close_rules.h"
+#include "render/render.h"
+#include "resources/resource.h"
+
+HWND g_hSaverWnd = nullptr;
+bool g_bPreview = false;
+bool g_bCloseApproved = false;
+bool g_bVerifying = false;
+DWORD g_dwLastVerifyTick = kNoVerifyYet;
+POINT g_ptCursorRef = {0, 0};
+
+const char kSaverClassName[] = "WindowsScreenSaverClass";
+const char kSaverTitle[] = "Screen Saver";
+const char kPreviewTitle[] = "Preview";
+
+// Password verifier of Windows 95/98/Me, loaded only while a password is set.
+typedef BOOL(WINAPI* VerifyScreenSavePwdFn)(HWND);
+static HMODULE g_hPasswordCpl = nullptr;
+static VerifyScreenSavePwdFn g_pfnVerifyPassword = nullptr;
+
+// Input method detached from the saver window while it lives.
+typedef HANDLE(WINAPI* ImmAssociateContextFn)(HWND, HANDLE);
+static HMODULE g_hImm32 = nullptr;
+static ImmAssociateContextFn g_pfnImmAssociateContext = nullptr;
+static HANDLE g_hPreviousImeContext = nullptr;
+
+template <typename Fn>
+static Fn LoadProc(HMODULE hModule, const char* pszName)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)));
+}
+
+void SetSaverRunning(bool bRunning)
+{
+    if (!g_bWin9x)
+        return;
+    UINT uScratch = 0;
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, bRunning ? 1 : 0, &uScratch, 0);
+}
+
+void ReleasePasswordVerifier()
+{
+    if (!g_bWin9x || !g_hPasswordCpl)
+        return;
+    FreeLibrary(g_hPasswordCpl);
+    g_hPasswordCpl = nullptr;
+    if (g_pfnVerifyPassword) {
+        g_pfnVerifyPassword = nullptr;
+        SetSaverRunning(false);
+    }
+}
+
+void LoadPasswordVerifier()
+{
+    if (!g_bWin9x)
+        return;
+    if (g_hPasswordCpl)
+        ReleasePasswordVerifier();
+    HKEY hKey;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &hKey) != ERROR_SUCCESS)
+        return;
+    DWORD dwUsePassword = 0;
+    DWORD cbData = sizeof(dwUsePassword);
+    if (RegQueryValueExA(hKey, "ScreenSaveUsePassword", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(&dwUsePassword), &cbData) == ERROR_SUCCESS &&
+        dwUsePassword != 0) {
+        g_hPasswordCpl = LoadLibraryA("PASSWORD.CPL");
+        if (g_hPasswordCpl) {
+            g_pfnVerifyPassword = LoadProc<VerifyScreenSavePwdFn>(g_hPasswordCpl, "VerifyScreenSavePwd");
+            if (g_pfnVerifyPassword)
+                SetSaverRunning(true);
+            else
+                ReleasePasswordVerifier();
+        }
+    }
+    RegCloseKey(hKey);
+}
+
+bool ApproveClose(HWND hWnd)
+{
+    if (g_bVerifying || g_bCloseApproved)
+        return false;
+    if (!g_pfnVerifyPassword) {
+        g_bCloseApproved = true;
+        return true;
+    }
+    if (IsWithinVerifyPause(g_dwLastVerifyTick, GetTickCount()))
+        return g_bCloseApproved;
+    g_bVerifying = true;
+    g_bCloseApproved = SendMessageA(hWnd, WM_APP, 0, 0) != 0;
+    g_bVerifying = false;
+    if (!g_bCloseApproved)
+        SetCursor(nullptr);
+    g_dwLastVerifyTick = GetTickCount();
+    return g_bCloseApproved;
+}
+
+static void OnMouseMove(HWND hWnd)
+{
+    POINT pt;
+    GetCursorPos(&pt);
+    if (IsPastMouseThreshold(g_ptCursorRef.x, g_ptCursorRef.y, pt.x, pt.y)) {
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+        g_ptCursorRef = pt;
+    }
+}
+
+LRESULT HostDefaultProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (g_bPreview || g_bCloseApproved)
+        return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    switch (uMsg) {
+    case WM_CLOSE:
+        if (g_bWin9x && !ApproveClose(hWnd)) {
+            GetCursorPos(&g_ptCursorRef);
+            return 0;
+        }
+        break;
+    case WM_APP:
+        if (g_bWin9x)
+            return g_pfnVerifyPassword ? g_pfnVerifyPassword(hWnd) : 1;
+        break;
+    default:
+        if (g_bVerifying)
+            break;  // the password dialog is up: no hiding, no measuring
+        switch (uMsg) {
+        case WM_SETCURSOR:
+            SetCursor(nullptr);
+            return 1;
+        case WM_SHOWWINDOW:
+            if (wParam)
+                SetCursor(nullptr);
+            break;
+        case WM_MOUSEMOVE:
+            OnMouseMove(hWnd);
+            break;
+        }
+        break;
+    }
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
+static void DetachInputMethod(HWND hWnd)
+{
+    g_hImm32 = GetModuleHandleA("IMM32.DLL");
+    if (g_hImm32)
+        g_pfnImmAssociateContext = LoadProc<ImmAssociateContextFn>(g_hImm32, "ImmAssociateContext");
+    if (g_pfnImmAssociateContext)
+        g_hPreviousImeContext = g_pfnImmAssociateContext(hWnd, nullptr);
+}
+
+static void RestoreInputMethod(HWND hWnd)
+{
+    if (g_hImm32 && g_pfnImmAssociateContext && g_hPreviousImeContext)
+        g_pfnImmAssociateContext(hWnd, g_hPreviousImeContext);
+}
+
+static LRESULT ForwardHelpToParent(HWND hWnd, UINT uMsg, LPARAM lParam)
+{
+    HWND hParent = GetParent(hWnd);
+    if (hParent && IsWindow(hParent))
+        PostMessageA(hParent, uMsg, reinterpret_cast<WPARAM>(hParent), lParam);
+    return 1;
+}
+
+LRESULT CALLBACK SaverWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg) {
+    case WM_CREATE:
+        DetachInputMethod(hWnd);
+        GetCursorPos(&g_ptCursorRef);
+        if (!g_bPreview)
+            SetCursor(nullptr);
+        break;
+    case WM_DESTROY:
+        RestoreInputMethod(hWnd);
+        PostQuitMessage(0);
+        break;
+    case WM_SETTEXT:
+        return 0;
+    case WM_PAINT:
+        if (g_bCloseApproved)
+            return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+        if (!g_bPreview)
+            SetCursor(nullptr);
+        break;
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        if (g_bPreview)
+            return ForwardHelpToParent(hWnd, uMsg, lParam);
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (g_bCloseApproved)
+            return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+        break;
+    case WM_SYSCOMMAND:
+        if (!g_bPreview && (wParam == SC_SCREENSAVE || wParam == SC_NEXTWINDOW ||
+                            wParam == SC_PREVWINDOW))
+            return 0;
+        break;
+    }
+    return RenderRuntimeProc(hWnd, uMsg, wParam, lParam);
+}
+
+static bool RegisterSaverClass()
+{
+    WNDCLASSA wc;
+    ZeroMemory(&wc, sizeof(wc));
+    wc.style = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = SaverWndProc;
+    wc.hInstance = g_hModuleInstance;
+    wc.hIcon = LoadIconA(g_hModuleInstance, MAKEINTRESOURCEA(ID_APP));
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = kSaverClassName;
+    return RegisterClassA(&wc) != 0;
+}
+
+int RunSaverWindow(HWND hParent)
+{
+    int nWidth, nHeight;
+    DWORD dwStyle, dwExStyle = 0;
+    const char* pszTitle;
+    if (hParent) {
+        RECT rc;
+        GetClientRect(hParent, &rc);
+        nWidth = rc.right;
+        nHeight = rc.bottom;
+        dwStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+        pszTitle = kPreviewTitle;
+        g_bPreview = true;
+    } else {
+        nWidth = GetSystemMetrics(SM_CXSCREEN);
+        nHeight = GetSystemMetrics(SM_CYSCREEN);
+        dwStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        dwExStyle = WS_EX_TOPMOST;
+        pszTitle = kSaverTitle;
+        HWND hRunning = FindWindowA(kSaverClassName, kSaverTitle);
+        if (hRunning && IsWindow(hRunning)) {
+            SetForegroundWindow(hRunning);
+            return 0;
+        }
+        LoadPasswordVerifier();
+    }
+
+    if (RegisterSaverClass())
+        g_hSaverWnd = CreateWindowExA(dwExStyle, kSaverClassName, pszTitle, dwStyle, 0, 0, nWidth,
+                                      nHeight, hParent, nullptr, g_hModuleInstance, nullptr);
+    // No window means no loop and no quit code: the run failed.
+    int nResult = -1;
+    if (g_hSaverWnd) {
+        if (!hParent)
+            SetForegroundWindow(g_hSaverWnd);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        nResult = static_cast<int>(msg.wParam);
+    }
+    ReleasePasswordVerifier();
+    return nResult;
+}

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tests and `make run` need.
+# Silent and quick when everything is already there.
+set -eu
+packages=(
+  cmake ninja-build make g++ python3
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine wine64 xvfb xauth x11-utils xdotool imagemagick
+  libgl1-mesa-dri libglu1-mesa-dev libosmesa6-dev
+  googletest libgtest-dev
+  clang-14 libclang-rt-14-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libjpeg-turbo-progs libstb-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "bootstrap: installing ${missing[*]}"
+sudo_cmd=
+[ "$(id -u)" = 0 ] || sudo_cmd=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo_cmd apt-get update -qq
+$sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

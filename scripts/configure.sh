@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Configures one build tree: win, native, bench or fuzz (once; later calls are no-ops).
+set -eu
+cd "$(dirname "$0")/.."
+tree=$1
+dir=build/$tree
+[ -f "$dir/build.ninja" ] && exit 0
+case "$tree" in
+  win)    cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release ;;
+  native) cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTHRA_SANITIZE=ON ;;
+  bench)  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELTHRA_BENCH=ON ;;
+  fuzz)   CC=clang-14 CXX=clang++-14 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTHRA_FUZZ=ON ;;
+  *) echo "configure: unknown tree $tree" >&2; exit 2 ;;
+esac >/dev/null

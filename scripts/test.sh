@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# `make test`: installs what is missing, builds every tree and runs every test:
+# native unit tests under ASan/UBSan, Windows tests under Wine on a private
+# Xvfb display, and a short run of each fuzz target.
+set -u
+cd "$(dirname "$0")/.."
+scripts/bootstrap.sh || exit 1
+jobs=$(nproc)
+for tree in native win fuzz; do
+  scripts/configure.sh "$tree" || exit 1
+  cmake --build "build/$tree" -j "$jobs" || exit 1
+done
+
+status=0
+passed=0
+failed=0
+tally() {  # reads a ctest log, adds its counts
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | tail -1)
+  [ -n "$line" ] || return
+  local f t
+  f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + t - f))
+  failed=$((failed + f))
+}
+
+echo "== native tests (ASan, UBSan)"
+(cd build/native && ctest --output-on-failure -j "$jobs") | tee build/native-ctest.log
+[ "${PIPESTATUS[0]}" = 0 ] || status=1
+tally build/native-ctest.log
+
+echo "== Windows tests under Wine"
+VELTHRA_BUILD_DIR=$PWD/build/win scripts/wine-session.sh \
+  bash -c 'cd build/win && ctest --output-on-failure' | tee build/win-ctest.log
+[ "${PIPESTATUS[0]}" = 0 ] || status=1
+tally build/win-ctest.log
+
+echo "== fuzz smoke runs"
+(cd build/fuzz && ctest --output-on-failure) | tee build/fuzz-ctest.log
+[ "${PIPESTATUS[0]}" = 0 ] || status=1
+tally build/fuzz-ctest.log
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ] || status=1
+exit $status

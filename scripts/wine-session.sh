@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Runs a command inside a private Wine session: its own WINEPREFIX and its own
+# Xvfb display on a free display number. Everything the session started
+# (Xvfb, wineserver, any Windows program) is ended when the command ends,
+# also when it fails, is interrupted or times out.
+#
+#   scripts/wine-session.sh [--prefix DIR] [--screen WxHxD] command ...
+#
+# The prefix defaults to $VELTHRA_BUILD_DIR/wineprefix (build/win/wineprefix);
+# it is made anew for each session so that no run sees another's registry.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+prefix="${VELTHRA_BUILD_DIR:-$root/build/win}/wineprefix"
+screen=1024x768x24
+keep_prefix=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --prefix) prefix=$2; shift 2 ;;
+    --screen) screen=$2; shift 2 ;;
+    --keep-prefix) keep_prefix=1; shift ;;
+    *) break ;;
+  esac
+done
+[ $# -gt 0 ] || { echo "usage: $0 [--prefix DIR] [--screen WxHxD] command ..." >&2; exit 2; }
+
+xvfb_pid=
+display_number=
+cleanup() {
+  WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+  WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# A free display: no X lock file and no socket. Two sessions starting together
+# may still race for one number; the loser's Xvfb exits and it tries the next.
+start_xvfb() {
+  local n
+  for n in $(seq 70 250); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+      if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
+        display_number=$n
+        return 0
+      fi
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null
+    xvfb_pid=
+  done
+  return 1
+}
+start_xvfb || { echo "wine-session: no free X display" >&2; exit 1; }
+export DISPLAY=":$display_number"
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export WINEARCH=win64
+if [ "$keep_prefix" = 0 ] || [ ! -f "$prefix/system.reg" ]; then
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  wineboot -i >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+fi
+export VELTHRA_WINE_SESSION=1
+"$@"

@@ -1,0 +1,19 @@
+// The settings dialog (template IDD_SETTINGS): OK and Cancel end it.
+#include "settings/dialogs.h"
+#include "host/host.h"
+
+INT_PTR CALLBACK SettingsDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM)
+{
+    switch (uMsg) {
+    case WM_INITDIALOG:
+        CentreOnDesktop(hDlg);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(hDlg, LOWORD(wParam));
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
