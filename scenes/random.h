@@ -1,0 +1,10 @@
+// The modules' pseudo-random numbers: the runtime library's rand/srand
+// interface with exactly the 15-bit range 0 ... 32767 on every build.
+#pragma once
+#include <cstdint>
+
+const int kRandomMax = 32767;
+
+void SeedRandom(uint32_t nSeed);  // srand
+int NextRandom();                 // rand: 0 ... 32767
+float NextRandomUnit();           // r = (g - 16384) / 16384, in [-1, 1)
