@@ -17,3 +17,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM)
     }
     return FALSE;
 }
+
+void UpdateModuleButtons(HWND)
+{
+}
