@@ -5,6 +5,7 @@
 
 #include "scenes/symbol.h"
 #include "tests/scenes/gl_test_context.h"
+#include "tests/support/win_support.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -180,6 +181,34 @@ TEST_F(SymbolTest, OtherParametersRebuildTheList)
     BuildInnerTorus(0.7f, 4.0f, 16, 40, 1.0f);  // back to the symbol's own
     EXPECT_EQ(CountQuads(CallInner), 640);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SymbolTest, MoreThan64SidesOrRingsShowTheBoxAndKeepTheList)
+{
+    GLuint nOuter = g_nOuterTorusList;
+    {
+        vt::MessageBoxWatcher watcher;
+        BuildOuterTorus(0.7f, 10.0f, 65, 40, 1.0f);
+        BuildOuterTorus(0.7f, 10.0f, 20, 65, 1.0f);
+        std::vector<vt::MessageBoxInfo> seen = watcher.Seen();
+        ASSERT_EQ(seen.size(), 2u);
+        for (const vt::MessageBoxInfo& box : seen) {
+            EXPECT_EQ(box.caption, "Error in Torus");
+            EXPECT_EQ(box.text, "Too many side or rings in torus! Max is 64.  No torus will be drawn.");
+        }
+        EXPECT_EQ(g_nOuterTorusList, nOuter);
+        EXPECT_EQ(CountQuads(CallOuter), 800);
+        // The refused call did not become the last build: the symbol's own parameters still match.
+        BuildSymbolLists();
+        EXPECT_EQ(g_nOuterTorusList, nOuter);
+        EXPECT_EQ(CountQuads(CallOuter), 800);
+
+        BuildOuterTorus(0.7f, 10.0f, 64, 64, 1.0f);
+        EXPECT_EQ(CountQuads(CallOuter), 64 * 64);
+        BuildOuterTorus(0.7f, 10.0f, 20, 40, 1.0f);
+        EXPECT_EQ(CountQuads(CallOuter), 800);
+        EXPECT_EQ(watcher.Seen().size(), 2u);
+    }
 }
 
 }  // namespace
