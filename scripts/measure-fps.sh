@@ -15,7 +15,7 @@ sleep 4
 # The saver of this session: the Wine process running velthra.scr with this prefix.
 pid=
 for p in $(pgrep -f 'velthra.scr'); do
-  if tr '\0' '\n' </proc/$p/environ 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then pid=$p; fi
+  if { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then pid=$p; fi
 done
 [ -n "$pid" ] || { echo "measure-fps: saver not found" >&2; exit 1; }
 xvfb=$(pgrep -f "Xvfb $DISPLAY " | head -1)
