@@ -176,7 +176,10 @@ TEST_P(PreviewSwitches, DrawInsideTheGivenWindowAndEndWithIt)
     EXPECT_EQ(rcPreview.bottom, rcParent.bottom);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hPreview, GWL_STYLE)) & 0xFFFF0000u, 0x52000000u);
 
+    // As the Display control panel does when it closes: the preview goes with
+    // its parent, and its process ends.
     DestroyWindow(host.hWnd);
+    EXPECT_FALSE(IsWindow(hPreview));
     EXPECT_EQ(saver.Wait(kStartMs), 0u);
 }
 
