@@ -231,10 +231,12 @@ bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs)
 
 void PumpMessages(DWORD ms)
 {
+    // The time is checked per message: a frame loop in this thread always
+    // has its next frame message waiting.
     DWORD dwStart = GetTickCount();
     do {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (GetTickCount() - dwStart < ms && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
