@@ -6,3 +6,4 @@
 
 // Dialog templates
 #define IDD_SETTINGS 2003     // settings dialog with the live preview
+#define IDD_CONTROL_MENU 2005 // list of the steering keys (F1)

@@ -9,9 +9,13 @@ namespace {
 const DWORD kExitFailed = 0xFFFFFFFFu;  // ExitProcess(-1)
 const DWORD kStartMs = 15000;           // Wine may take a while to start a program
 
+// The saver's window once it is shown, that is once its WM_CREATE has ended.
 HWND WaitForSaver(vt::Process& saver)
 {
-    return vt::WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartMs, saver.Id());
+    HWND hSaver = vt::WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartMs, saver.Id());
+    for (int i = 0; hSaver && i < 500 && !IsWindowVisible(hSaver); ++i)
+        vt::PumpMessages(20);
+    return hSaver;
 }
 
 HWND WaitForSettings(vt::Process& saver)
@@ -235,8 +239,6 @@ protected:
         ASSERT_TRUE(saver.StartSaver("/s"));
         hSaver = WaitForSaver(saver);
         ASSERT_NE(hSaver, nullptr);
-        DWORD_PTR dwResult;  // answered only once WM_CREATE (with the OpenGL start) is over
-        SendMessageTimeoutA(hSaver, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &dwResult);
         vt::PumpMessages(500);
     }
     vt::Process saver;
