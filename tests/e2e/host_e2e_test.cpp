@@ -181,8 +181,8 @@ TEST_P(PreviewSwitches, DrawInsideTheGivenWindowAndEndWithIt)
     // As the Display control panel does when it closes: the preview goes with
     // its parent, and its process ends.
     DestroyWindow(host.hWnd);
-    EXPECT_FALSE(IsWindow(hPreview));
     EXPECT_EQ(saver.Wait(kStartMs), 0u);
+    EXPECT_FALSE(IsWindow(hPreview));
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, PreviewSwitches, ::testing::Values("/p", "/l", "/P", "-l"));
