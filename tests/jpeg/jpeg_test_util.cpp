@@ -70,6 +70,9 @@ DecodedImage DecodeImage(const std::vector<uint8_t>& bytes, bool bFast,
         }
         image.nLastResult = nResult;
         image.nErrorCode = decoder.errorCode();
+        image.nBeginAfter = decoder.beginDecoding();
+        image.nLineAfter = decoder.decodeLine(&pLine, &nLength);
+        image.nErrorCodeAfter = decoder.errorCode();
     }
     return image;
 }
@@ -150,4 +153,86 @@ void BitWriter::Put(uint32_t dwCode, int nLength) {
 
 void BitWriter::Flush() {
     while (nBits != 0) Put(1, 1);
+}
+
+std::vector<int16_t> DecodeCoefficients(const std::vector<uint8_t>& bytes, bool bFast, JpegBitReaderChoice nReader) {
+    std::vector<int16_t> out;
+    JpegMemoryStream stream(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    JpegDecoder decoder(&stream, bFast);
+    JpegState& s = JpegDecoderState(decoder);
+    s.nReaderChoice = nReader;
+    if (decoder.beginDecoding() != 0) return out;
+    const uint8_t* pLine;
+    uint32_t nLength;
+    while (decoder.decodeLine(&pLine, &nLength) == 0)
+        if (s.nRowLinesLeft == s.nMcuHeight - 1) out.insert(out.end(), s.pCoef, s.pCoef + s.nBlocksPerRow * 64);
+    return out;
+}
+
+bool HuffmanCode(const std::vector<uint8_t>& table, int nSymbol, uint32_t& dwCode, int& nLength) {
+    uint32_t dwNext = 0;
+    size_t k = 17;
+    for (int l = 1; l <= 16; ++l) {
+        for (int i = 0; i < table[static_cast<size_t>(l)]; ++i, ++k, ++dwNext) {
+            if (table[k] == nSymbol) {
+                dwCode = dwNext;
+                nLength = l;
+                return true;
+            }
+        }
+        dwNext <<= 1;
+    }
+    return false;
+}
+
+std::vector<uint8_t> DcOnlyImage(int nWidth, int nHeight, const std::vector<int>& components, const std::vector<int>& dc) {
+    std::vector<uint8_t> v = {0xFF, 0xD8};
+    PutSegment(v, 0xDB, FlatQuantTable(0, 1));
+    PutSegment(v, 0xC0, FrameHeader(nHeight, nWidth, components));
+    std::vector<uint8_t> dcTable = StandardDcTable(0x00), acTable = StandardAcTable(0x10);
+    PutSegment(v, 0xC4, dcTable);
+    PutSegment(v, 0xC4, acTable);
+    int nComps = static_cast<int>(components.size() / 3);
+    std::vector<int> scan;
+    int nHmax = 1, nVmax = 1;
+    for (int i = 0; i < nComps; ++i) {
+        scan.push_back(components[static_cast<size_t>(3 * i)]);
+        scan.push_back(0x00);
+        nHmax = std::max(nHmax, components[static_cast<size_t>(3 * i + 1)] >> 4);
+        nVmax = std::max(nVmax, components[static_cast<size_t>(3 * i + 1)] & 15);
+    }
+    PutSegment(v, 0xDA, ScanHeader(scan, 0, 63, 0));
+    int nMcus;
+    if (nComps == 1)
+        nMcus = ((nWidth + 7) / 8) * ((nHeight + 7) / 8);
+    else
+        nMcus = ((nWidth + 8 * nHmax - 1) / (8 * nHmax)) * ((nHeight + 8 * nVmax - 1) / (8 * nVmax));
+    BitWriter w;
+    uint32_t dwEob;
+    int nEobLength;
+    HuffmanCode(acTable, 0x00, dwEob, nEobLength);
+    std::vector<int> predictor(static_cast<size_t>(nComps), 0);
+    for (int m = 0; m < nMcus; ++m) {
+        for (int i = 0; i < nComps; ++i) {
+            int hv = components[static_cast<size_t>(3 * i + 1)];
+            int nBlocks = nComps == 1 ? 1 : (hv >> 4) * (hv & 15);
+            for (int b = 0; b < nBlocks; ++b) {
+                int nDiff = dc[static_cast<size_t>(i)] - predictor[static_cast<size_t>(i)];
+                predictor[static_cast<size_t>(i)] = dc[static_cast<size_t>(i)];
+                int nSize = 0;
+                while ((nDiff < 0 ? -nDiff : nDiff) >= (1 << nSize)) ++nSize;
+                uint32_t dwCode;
+                int nLength;
+                HuffmanCode(dcTable, nSize, dwCode, nLength);
+                w.Put(dwCode, nLength);
+                if (nSize) w.Put(static_cast<uint32_t>(nDiff < 0 ? nDiff + (1 << nSize) - 1 : nDiff), nSize);
+                w.Put(dwEob, nEobLength);
+            }
+        }
+    }
+    w.Flush();
+    v.insert(v.end(), w.bytes.begin(), w.bytes.end());
+    v.push_back(0xFF);
+    v.push_back(0xD9);
+    return v;
 }

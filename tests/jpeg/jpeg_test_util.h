@@ -23,6 +23,9 @@ struct DecodedImage {
     int nLastResult = 0;        // decodeLine's last result
     int nErrorCode = 0;         // errorCode at the end
     int nDetachCount = 0;
+    int nBeginAfter = 0;        // beginDecoding and decodeLine called once more at the end
+    int nLineAfter = 0;
+    int nErrorCodeAfter = 0;
     int nAttachCount = 0;
     std::vector<uint8_t> pixels;   // RGB (3 bytes) or grey (1 byte) per pixel, top line first
     std::vector<uint32_t> lengths;
@@ -32,6 +35,17 @@ struct DecodedImage {
 // state after construction (bit reader, IDCT selection).
 DecodedImage DecodeImage(const std::vector<uint8_t>& bytes, bool bFast,
                          const std::function<void(JpegState&)>& tweak = nullptr);
+
+// Coefficient blocks of every MCU row, in decoding order (to compare readers).
+std::vector<int16_t> DecodeCoefficients(const std::vector<uint8_t>& bytes, bool bFast, JpegBitReaderChoice nReader);
+
+// Canonical code of a symbol in a DHT payload (class byte, 16 counts, values).
+bool HuffmanCode(const std::vector<uint8_t>& table, int nSymbol, uint32_t& dwCode, int& nLength);
+
+// A baseline image whose blocks carry DC values only, with standard tables and
+// flat quantisation q = 1. components: id, hv, tq triples; dc: the DC value of
+// every block of each component, in frame order.
+std::vector<uint8_t> DcOnlyImage(int nWidth, int nHeight, const std::vector<int>& components, const std::vector<int>& dc);
 
 // Big-endian segment builders.
 void PutWord(std::vector<uint8_t>& v, int n);
