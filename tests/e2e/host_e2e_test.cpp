@@ -9,9 +9,14 @@ namespace {
 const DWORD kExitFailed = 0xFFFFFFFFu;  // ExitProcess(-1)
 const DWORD kStartMs = 15000;           // Wine may take a while to start a program
 
+// The window is found while WM_CREATE still runs (the pictures are decoded
+// there); it becomes visible when creation ends.
 HWND WaitForSaver(vt::Process& saver)
 {
-    return vt::WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartMs, saver.Id());
+    HWND hSaver = vt::WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartMs, saver.Id());
+    for (DWORD dwWaited = 0; hSaver != nullptr && !IsWindowVisible(hSaver) && dwWaited < kStartMs; dwWaited += 20)
+        Sleep(20);
+    return hSaver;
 }
 
 HWND WaitForSettings(vt::Process& saver)
