@@ -238,6 +238,8 @@ protected:
         ASSERT_TRUE(saver.StartSaver("/s"));
         hSaver = WaitForSaver(saver);
         ASSERT_NE(hSaver, nullptr);
+        DWORD_PTR dwResult;  // answered only once WM_CREATE (with the OpenGL start) is over
+        SendMessageTimeoutA(hSaver, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &dwResult);
         vt::PumpMessages(500);
     }
     vt::Process saver;
