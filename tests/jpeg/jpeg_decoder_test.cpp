@@ -367,8 +367,8 @@ TEST(JpegRestart, MissingOrRepeatedMarkerFails) {
 TEST(JpegMarkers, JunkBeforeStartOfImage) {
     std::vector<uint8_t> bytes = ReadCorpusFile("c420_17x13.jpg");
     DecodedImage reference = DecodeImage(bytes, false);
-    std::vector<uint8_t> junk(511, 0x00);
-    junk.insert(junk.end(), bytes.begin(), bytes.end());
+    std::vector<uint8_t> junk(511 + bytes.size(), 0x00);
+    std::copy(bytes.begin(), bytes.end(), junk.begin() + 511);
     DecodedImage image = DecodeImage(junk, false);
     EXPECT_EQ(image.nErrorCode, 0);
     EXPECT_EQ(image.pixels, reference.pixels);
@@ -387,9 +387,8 @@ TEST(JpegMarkers, SegmentsAndFillBetweenThemAreSkipped) {
     PutSegment(extra, 0xDC, {0, 13});
     extra.insert(extra.end(), {0xFF, 0x00, 0x12, 0xFF, 0xFF});
     PutSegment(extra, 0xC4, StandardDcTable(0x23));   // class bit 5 ignored: DC slot 3
-    std::vector<uint8_t> patched(bytes.begin(), bytes.begin() + 2);
-    patched.insert(patched.end(), extra.begin(), extra.end());
-    patched.insert(patched.end(), bytes.begin() + 2, bytes.end());
+    std::vector<uint8_t> patched = bytes;
+    patched.insert(patched.begin() + 2, extra.begin(), extra.end());
     DecodedImage image = DecodeImage(patched, false);
     EXPECT_EQ(image.nErrorCode, 0);
     EXPECT_EQ(image.pixels, reference.pixels);
