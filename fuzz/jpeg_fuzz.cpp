@@ -30,7 +30,7 @@ std::vector<uint8_t> DecodeVariant(const uint8_t* pData, size_t nSize, const Var
     if (decoder.errorCode() != 0) return out;
     int64_t nPixels = static_cast<int64_t>(decoder.width()) * decoder.height();
     // Whole-image buffers of huge progressive frames only cost time here.
-    if (nPixels > (int64_t(1) << 22)) return out;
+    if (nPixels > (int64_t(1) << 20)) return out;
     if (decoder.beginDecoding() != 0) return out;
     const uint8_t* pLine;
     uint32_t nLength;
