@@ -54,6 +54,8 @@ struct PlainBitReader {
         }
         return nResult;
     }
+    int Peek9() const { return static_cast<int>((w >> 7) & 0x1FF); }
+    void Skip(int n) { Read(n); }
     int Decode(const HuffmanLookup* h) {
         int e = h->lookup[(w >> 8) & 0xFF];
         if (e >= 0) {
@@ -97,6 +99,19 @@ struct FastBitReader {
         w <<= -k;
         k += 48;
         return nResult;
+    }
+    int Peek9() const { return static_cast<int>(w >> 55); }
+    void Skip(int n) {
+        int kOld = k;
+        k -= n;
+        if (k > 0) {
+            w <<= n;
+            return;
+        }
+        w <<= kOld;
+        w |= FetchEntropyBytes48(s);
+        w <<= -k;
+        k += 48;
     }
     int Decode(const HuffmanLookup* h) {
         uint32_t dwPeek = static_cast<uint32_t>(w >> 48);

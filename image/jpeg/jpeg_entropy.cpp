@@ -110,6 +110,20 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
     int nExtent = s.pExtent[nBlock];
     int z = 1;
     while (z < 64) {
+        int nFast = pAc->fastAc[r.Peek9()];
+        if (nFast != 0) {   // a short code with its value bits, in one step
+            int nRun = (nFast >> 4) & 15;
+            r.Skip(nFast & 15);
+            if (nRun) {
+                if (z + nRun > 63) Fail(s, JPEG_ERR_BAD_DATA);
+                for (int i = z; i < z + nRun && i < nExtent; ++i) pBlock[g_JpegZigzag[i]] = 0;
+                z += nRun;
+            }
+            int v = nFast >> 8;
+            pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
+            ++z;
+            continue;
+        }
         int nSymbol = r.Decode(pAc);
         int nRun = nSymbol >> 4;
         int nBits = nSymbol & 15;

@@ -143,6 +143,20 @@ static void ReadRestartInterval(JpegState& s) {
     s.nRestartInterval = ReadWord(s);
 }
 
+// A code and every pattern of its value bits that fit in the fast bits.
+static void AddFastAcEntries(HuffmanLookup& h, uint32_t dwCode, int nLength, int nSymbol) {
+    int nRun = nSymbol >> 4;
+    int nSize = nSymbol & 15;
+    if (nSize == 0 || nLength + nSize > kJpegFastBits) return;
+    int nSpare = kJpegFastBits - nLength - nSize;
+    for (int v = 0; v < (1 << nSize); ++v) {
+        int nValue = v < (1 << (nSize - 1)) ? v - (1 << nSize) + 1 : v;
+        int nEntry = nValue * 256 + (nRun << 4) + nLength + nSize;
+        uint32_t dwFirst = ((dwCode << nSize) | static_cast<uint32_t>(v)) << nSpare;
+        for (int j = 0; j < (1 << nSpare); ++j) h.fastAc[dwFirst + static_cast<uint32_t>(j)] = static_cast<int16_t>(nEntry);
+    }
+}
+
 // Canonical codes (T.81 C.2) into the first-byte lookup and the tree. Code
 // lengths that over-subscribe the code space, or more long codes than the
 // tree holds, are refused.
@@ -159,6 +173,7 @@ void BuildHuffmanLookup(JpegState& s, int nSlot) {
             if (dwCode >= (1u << nLength)) Fail(s, JPEG_ERR_HUFFMAN_CODES);
             int nSymbol = slot.pValues[k];
             h.codeLength[nSymbol] = static_cast<uint8_t>(nLength);
+            AddFastAcEntries(h, dwCode, nLength, nSymbol);
             if (nLength <= 8) {
                 int nFirst = static_cast<int>(dwCode << (8 - nLength));
                 for (int j = 0; j < (1 << (8 - nLength)); ++j) h.lookup[nFirst + j] = nSymbol;

@@ -122,7 +122,8 @@ void TransformRow(JpegState& s) {
             }
         }
     } else {
-        for (int k = 0; k < s.nBlocksPerRow; ++k) IdctExact(s.pCoef + static_cast<size_t>(k) * 64, s.pSamples + static_cast<size_t>(k) * 64);
+        void (*pIdct)(const int16_t*, uint8_t*) = s.bSimdIdct ? IdctExactSimd : IdctExact;
+        for (int k = 0; k < s.nBlocksPerRow; ++k) pIdct(s.pCoef + static_cast<size_t>(k) * 64, s.pSamples + static_cast<size_t>(k) * 64);
     }
 }
 

@@ -109,15 +109,16 @@ std::vector<uint8_t> StandardAcTable(int nClassIndex) {
         0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2,
         0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf1, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8,
         0xf9, 0xfa};
-    std::vector<uint8_t> v = {static_cast<uint8_t>(nClassIndex)};
-    v.insert(v.end(), counts, counts + 16);
-    v.insert(v.end(), values, values + 162);
+    std::vector<uint8_t> v(1 + 16 + 162);
+    v[0] = static_cast<uint8_t>(nClassIndex);
+    std::copy(counts, counts + 16, v.begin() + 1);
+    std::copy(values, values + 162, v.begin() + 17);
     return v;
 }
 
 std::vector<uint8_t> FlatQuantTable(int nIndex, int q) {
-    std::vector<uint8_t> v = {static_cast<uint8_t>(nIndex)};
-    v.insert(v.end(), 64, static_cast<uint8_t>(q));
+    std::vector<uint8_t> v(65, static_cast<uint8_t>(q));
+    v[0] = static_cast<uint8_t>(nIndex);
     return v;
 }
 
@@ -208,8 +209,8 @@ std::vector<uint8_t> DcOnlyImage(int nWidth, int nHeight, const std::vector<int>
     else
         nMcus = ((nWidth + 8 * nHmax - 1) / (8 * nHmax)) * ((nHeight + 8 * nVmax - 1) / (8 * nVmax));
     BitWriter w;
-    uint32_t dwEob;
-    int nEobLength;
+    uint32_t dwEob = 0;
+    int nEobLength = 0;
     HuffmanCode(acTable, 0x00, dwEob, nEobLength);
     std::vector<int> predictor(static_cast<size_t>(nComps), 0);
     for (int m = 0; m < nMcus; ++m) {
@@ -221,8 +222,8 @@ std::vector<uint8_t> DcOnlyImage(int nWidth, int nHeight, const std::vector<int>
                 predictor[static_cast<size_t>(i)] = dc[static_cast<size_t>(i)];
                 int nSize = 0;
                 while ((nDiff < 0 ? -nDiff : nDiff) >= (1 << nSize)) ++nSize;
-                uint32_t dwCode;
-                int nLength;
+                uint32_t dwCode = 0;
+                int nLength = 0;
                 HuffmanCode(dcTable, nSize, dwCode, nLength);
                 w.Put(dwCode, nLength);
                 if (nSize) w.Put(static_cast<uint32_t>(nDiff < 0 ? nDiff + (1 << nSize) - 1 : nDiff), nSize);
