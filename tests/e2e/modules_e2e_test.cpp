@@ -72,6 +72,7 @@ protected:
     {
         vt::DeleteVelthraKey();
         vt::WriteDword(vt::kVelthraKey, "cycle time", 1);
+        vt::WriteDword(vt::kVelthraKey, "mod1 depth", 4000);  // module values are read only with it
         for (int n = 1; n <= 3; ++n)
             vt::WriteDword(vt::kVelthraKey, ("mod" + std::to_string(n) + " active").c_str(), 1);
         vt::MoveCursorTo(300, 300);
