@@ -15,7 +15,7 @@ sleep 4
 # The saver of this session: the Wine process running velthra.scr with this prefix.
 pid=
 for p in $(pgrep -f 'velthra.scr'); do
-  if tr '\0' '\n' </proc/$p/environ 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then pid=$p; fi
+  if { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then pid=$p; fi
 done
 [ -n "$pid" ] || { echo "measure-fps: saver not found" >&2; exit 1; }
 xvfb=$(pgrep -f "Xvfb $DISPLAY " | head -1)
@@ -28,7 +28,7 @@ c1=$(ticks "$pid"); x1=$(ticks "$xvfb"); n1=$(grep -c approx "$log")
 echo "screen $(xdpyinfo | awk '/dimensions/{print $2}')"
 grep approx "$log" | tail -n +$((n0 + 1)) | head -n $((n1 - n0)) | \
   sed -n 's/.*approx \([0-9.]*\)fps.*/\1/p' | \
-  awk '{s += $1; n++} END {if (n) printf "fps %.2f (mean of %d one-second samples)\n", s / n, n}'
+  awk '{s += $1; n++} END {if (n) printf "fps %.2f (mean of %d samples, one per 1.5 s)\n", s / n, n}'
 awk -v a="$c0" -v b="$c1" -v s="$seconds" -v hz="$hz" \
   'BEGIN {printf "saver cpu %.3f s per second\n", (b - a) / hz / s}'
 awk -v a="$x0" -v b="$x1" -v s="$seconds" -v hz="$hz" \

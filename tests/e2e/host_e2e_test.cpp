@@ -9,13 +9,12 @@ namespace {
 const DWORD kExitFailed = 0xFFFFFFFFu;  // ExitProcess(-1)
 const DWORD kStartMs = 15000;           // Wine may take a while to start a program
 
-// The window is found while WM_CREATE still runs (the pictures are decoded
-// there); it becomes visible when creation ends.
+// The saver's window once it is shown, that is once its WM_CREATE has ended.
 HWND WaitForSaver(vt::Process& saver)
 {
     HWND hSaver = vt::WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartMs, saver.Id());
-    for (DWORD dwWaited = 0; hSaver != nullptr && !IsWindowVisible(hSaver) && dwWaited < kStartMs; dwWaited += 20)
-        Sleep(20);
+    for (int i = 0; hSaver && i < 500 && !IsWindowVisible(hSaver); ++i)
+        vt::PumpMessages(20);
     return hSaver;
 }
 
@@ -238,8 +237,6 @@ protected:
         ASSERT_TRUE(saver.StartSaver("/s"));
         hSaver = WaitForSaver(saver);
         ASSERT_NE(hSaver, nullptr);
-        DWORD_PTR dwResult;  // answered only once WM_CREATE (with the OpenGL start) is over
-        SendMessageTimeoutA(hSaver, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &dwResult);
         vt::PumpMessages(500);
     }
     vt::Process saver;

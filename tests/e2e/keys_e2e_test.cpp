@@ -46,6 +46,8 @@ protected:
         ASSERT_TRUE(saver.StartSaver("/s"));
         hSaver = vt::WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartMs, saver.Id());
         ASSERT_NE(hSaver, nullptr);
+        DWORD_PTR dwResult;  // answered once WM_CREATE (with the OpenGL start) is over
+        SendMessageTimeoutA(hSaver, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &dwResult);
         // Typed keys go to the foreground window.
         for (int i = 0; i < 50 && GetForegroundWindow() != hSaver; ++i) {
             SetForegroundWindow(hSaver);
