@@ -37,6 +37,8 @@ TEST_P(SaverSwitches, OpenTheFullScreenWindow)
     ASSERT_TRUE(saver.StartSaver(GetParam()));
     HWND hSaver = WaitForSaver(saver);
     ASSERT_NE(hSaver, nullptr);
+    DWORD_PTR dwResult;  // WS_VISIBLE is set once WM_CREATE (with the OpenGL start) is over
+    SendMessageTimeoutA(hSaver, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &dwResult);
     RECT rc;
     GetWindowRect(hSaver, &rc);
     EXPECT_EQ(rc.right - rc.left, GetSystemMetrics(SM_CXSCREEN));
