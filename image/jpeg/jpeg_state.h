@@ -82,7 +82,7 @@ struct JpegState {
     bool bUseFastPaths;
     bool bFastBitReader;
     JpegBitReaderChoice nReaderChoice;
-    bool bSimdIdct;     // the IDCTs in SSE2 rather than their scalar twins
+    bool bUseSimd;      // SSE2 kernels (IDCTs, colour) rather than their scalar twins
 
     // Frame.
     int nWidth;
