@@ -26,7 +26,7 @@ std::vector<uint8_t> DecodeVariant(const uint8_t* pData, size_t nSize, const Var
     JpegDecoder decoder(&stream, v.bFast);
     JpegState& s = JpegDecoderState(decoder);
     s.nReaderChoice = v.nReader;
-    s.bSimdIdct = v.bSimd && JpegSimdAvailable();
+    s.bUseSimd = v.bSimd && JpegSimdAvailable();
     if (decoder.errorCode() != 0) return out;
     int64_t nPixels = static_cast<int64_t>(decoder.width()) * decoder.height();
     // Whole-image buffers of huge progressive frames only cost time here.

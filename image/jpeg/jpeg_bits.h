@@ -54,7 +54,7 @@ struct PlainBitReader {
         }
         return nResult;
     }
-    int Peek9() const { return static_cast<int>((w >> 7) & 0x1FF); }
+    int PeekFast() const { return static_cast<int>((w >> (16 - kJpegFastBits)) & ((1 << kJpegFastBits) - 1)); }
     void Skip(int n) { Read(n); }
     int Decode(const HuffmanLookup* h) {
         int e = h->lookup[(w >> 8) & 0xFF];
@@ -100,7 +100,7 @@ struct FastBitReader {
         k += 48;
         return nResult;
     }
-    int Peek9() const { return static_cast<int>(w >> 55); }
+    int PeekFast() const { return static_cast<int>(w >> (64 - kJpegFastBits)); }
     void Skip(int n) {
         int kOld = k;
         k -= n;

@@ -187,7 +187,7 @@ JpegDecoder::JpegDecoder(JpegStream* pStream, bool useFastPaths) : m_state() {
     JpegState& s = m_state;
     s.pStream = pStream;
     s.bUseFastPaths = useFastPaths;
-    s.bSimdIdct = JpegSimdAvailable();
+    s.bUseSimd = JpegSimdAvailable();
     s.nReaderChoice = BitReaderAuto;
     if (!pStream) s.bEndOfStream = true;
     try {

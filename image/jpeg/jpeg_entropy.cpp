@@ -3,7 +3,7 @@
 // the baseline decoder that fills one MCU row of coefficient blocks at a time.
 // Coefficients are stored dequantised (exact mode) or raw (fast mode, whose
 // IDCT dequantises); each block remembers how far its last contents reached,
-// so reusing it zeroes only what may be stale.
+// so a block that held only a DC value is reused without clearing.
 #include <cstring>
 
 #include "image/jpeg/jpeg_bits.h"
@@ -30,9 +30,11 @@ int ReadEntropyByte(JpegState& s) {
 uint64_t FetchEntropyBytes48(JpegState& s) {
     uint64_t v = 0;
     if (s.nInputLeft >= 12) {
+        // At least 12 bytes are left, so 8 can be loaded at once.
         const uint8_t* p = s.input + s.nInputPos;
-        uint64_t x = 0;
-        for (int i = 0; i < 6; ++i) x = (x << 8) | p[i];
+        uint64_t x;
+        std::memcpy(&x, p, 8);
+        x = __builtin_bswap64(x) >> 16;   // little-endian host: the first byte goes on top
         uint64_t y = ~x & 0xFFFFFFFFFFFFull;   // a zero byte here is a 0xFF byte in x
         if (((y - 0x010101010101ull) & ~y & 0x808080808080ull) == 0) {
             s.nInputPos += 6;
@@ -107,18 +109,17 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
     pBlock[0] = bFast ? static_cast<int16_t>(c.nPredictor) : Dequantise(c.nPredictor, q[0]);
 
     const HuffmanLookup* pAc = s.mcuAc[nMcuBlock];
-    int nExtent = s.pExtent[nBlock];
+    // Clearing the whole block beats clearing skipped positions one by one;
+    // a block whose last contents were DC only needs nothing.
+    if (s.pExtent[nBlock] > 1) std::memset(pBlock + 1, 0, 63 * sizeof(int16_t));
     int z = 1;
     while (z < 64) {
-        int nFast = pAc->fastAc[r.Peek9()];
+        int nFast = pAc->fastAc[r.PeekFast()];
         if (nFast != 0) {   // a short code with its value bits, in one step
             int nRun = (nFast >> 4) & 15;
             r.Skip(nFast & 15);
-            if (nRun) {
-                if (z + nRun > 63) Fail(s, JPEG_ERR_BAD_DATA);
-                for (int i = z; i < z + nRun && i < nExtent; ++i) pBlock[g_JpegZigzag[i]] = 0;
-                z += nRun;
-            }
+            z += nRun;
+            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
             int v = nFast >> 8;
             pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
             ++z;
@@ -128,23 +129,18 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
         int nRun = nSymbol >> 4;
         int nBits = nSymbol & 15;
         if (nBits) {
-            if (nRun) {
-                if (z + nRun > 63) Fail(s, JPEG_ERR_BAD_DATA);
-                for (int i = z; i < z + nRun && i < nExtent; ++i) pBlock[g_JpegZigzag[i]] = 0;
-                z += nRun;
-            }
+            z += nRun;
+            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
             int v = ExtendValue(r.Read(nBits), nBits);
             pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
         } else if (nRun == 15) {
             if (z + 15 > 63) Fail(s, JPEG_ERR_BAD_DATA);
-            for (int i = z; i <= z + 15 && i < nExtent; ++i) pBlock[g_JpegZigzag[i]] = 0;
             z += 15;
         } else {
             break;
         }
         ++z;
     }
-    for (int i = z; i < nExtent; ++i) pBlock[g_JpegZigzag[i]] = 0;
     s.pExtent[nBlock] = static_cast<uint8_t>(z);
 }
 

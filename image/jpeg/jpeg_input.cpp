@@ -153,7 +153,7 @@ static void AddFastAcEntries(HuffmanLookup& h, uint32_t dwCode, int nLength, int
         int nValue = v < (1 << (nSize - 1)) ? v - (1 << nSize) + 1 : v;
         int nEntry = nValue * 256 + (nRun << 4) + nLength + nSize;
         uint32_t dwFirst = ((dwCode << nSize) | static_cast<uint32_t>(v)) << nSpare;
-        for (int j = 0; j < (1 << nSpare); ++j) h.fastAc[dwFirst + static_cast<uint32_t>(j)] = static_cast<int16_t>(nEntry);
+        for (int j = 0; j < (1 << nSpare); ++j) h.fastAc[dwFirst + static_cast<uint32_t>(j)] = nEntry;
     }
 }
 

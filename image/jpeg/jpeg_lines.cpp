@@ -7,6 +7,10 @@
 
 #include "image/jpeg/jpeg_decoder.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Clamps y + term for terms of -256 to 511: index v + 256.
@@ -110,10 +114,104 @@ void Produce420(JpegState& s, int r) {
     }
 }
 
+#if defined(__SSE2__)
+
+// Colour terms of 8 chroma pairs, equal to the table entries: R = CrR[cr],
+// G = (CrG[cr] + CbG[cb]) >> 16, B = CbB[cb].
+struct ChromaSimd {
+    __m128i r, g, b;
+};
+
+// (d * k + 32768) >> 16 for 16-bit d and k: the high half plus the carry of
+// the rounding from the low half.
+inline __m128i MulRound(__m128i d, short k) {
+    __m128i kk = _mm_set1_epi16(k);
+    return _mm_add_epi16(_mm_mulhi_epi16(d, kk), _mm_srli_epi16(_mm_mullo_epi16(d, kk), 15));
+}
+
+inline ChromaSimd ChromaTermsSimd(const uint8_t* pCb, const uint8_t* pCr) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i centre = _mm_set1_epi16(128);
+    __m128i db = _mm_sub_epi16(_mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pCb)), zero), centre);
+    __m128i dr = _mm_sub_epi16(_mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pCr)), zero), centre);
+    ChromaSimd t;
+    t.r = _mm_add_epi16(dr, MulRound(dr, 26346));                          // 91882 = 65536 + 26346
+    t.b = _mm_add_epi16(_mm_add_epi16(db, db), MulRound(db, -14942));      // 116130 = 131072 - 14942
+    // -46802 dr - 22554 db + 32768 = -65536 dr + (18734 dr - 22554 db + 32768)
+    const __m128i k = _mm_set_epi16(-22554, 18734, -22554, 18734, -22554, 18734, -22554, 18734);
+    const __m128i half = _mm_set1_epi32(32768);
+    __m128i lo = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(dr, db), k), half), 16);
+    __m128i hi = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(dr, db), k), half), 16);
+    t.g = _mm_sub_epi16(_mm_packs_epi32(lo, hi), dr);
+    return t;
+}
+
+// 8 pixels from 8 luma samples and per-pixel terms, as R, G, B, 0.
+inline void PutPixelsSimd(uint8_t* pOut, const uint8_t* pY, __m128i r, __m128i g, __m128i b) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i y = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pY)), zero);
+    __m128i vr = _mm_packus_epi16(_mm_add_epi16(y, r), zero);
+    __m128i vg = _mm_packus_epi16(_mm_add_epi16(y, g), zero);
+    __m128i vb = _mm_packus_epi16(_mm_add_epi16(y, b), zero);
+    __m128i rg = _mm_unpacklo_epi8(vr, vg);
+    __m128i bx = _mm_unpacklo_epi8(vb, zero);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut), _mm_unpacklo_epi16(rg, bx));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + 16), _mm_unpackhi_epi16(rg, bx));
+}
+
+void Produce444Simd(JpegState& s, int r) {
+    uint8_t* pOut = s.pLine[0];
+    for (int m = 0; m < s.nMcusPerRow; ++m, pOut += 32) {
+        const uint8_t* y = s.pSamples + m * 192 + r * 8;
+        ChromaSimd t = ChromaTermsSimd(y + 64, y + 128);
+        PutPixelsSimd(pOut, y, t.r, t.g, t.b);
+    }
+}
+
+void Produce422Simd(JpegState& s, int r) {
+    uint8_t* pOut = s.pLine[0];
+    for (int m = 0; m < s.nMcusPerRow; ++m, pOut += 64) {
+        const uint8_t* pMcu = s.pSamples + m * 256;
+        ChromaSimd t = ChromaTermsSimd(pMcu + 128 + r * 8, pMcu + 192 + r * 8);
+        PutPixelsSimd(pOut, pMcu + r * 8, _mm_unpacklo_epi16(t.r, t.r), _mm_unpacklo_epi16(t.g, t.g), _mm_unpacklo_epi16(t.b, t.b));
+        PutPixelsSimd(pOut + 32, pMcu + 64 + r * 8, _mm_unpackhi_epi16(t.r, t.r), _mm_unpackhi_epi16(t.g, t.g), _mm_unpackhi_epi16(t.b, t.b));
+    }
+}
+
+void Produce440Simd(JpegState& s, int r) {
+    uint8_t* pOut0 = s.pLine[0];
+    uint8_t* pOut1 = s.pLine[1];
+    for (int m = 0; m < s.nMcusPerRow; ++m, pOut0 += 32, pOut1 += 32) {
+        const uint8_t* pMcu = s.pSamples + m * 256;
+        const uint8_t* y = pMcu + (r < 8 ? 0 : 64) + (r & 7) * 8;
+        ChromaSimd t = ChromaTermsSimd(pMcu + 128 + (r / 2) * 8, pMcu + 192 + (r / 2) * 8);
+        PutPixelsSimd(pOut0, y, t.r, t.g, t.b);
+        PutPixelsSimd(pOut1, y + 8, t.r, t.g, t.b);
+    }
+}
+
+void Produce420Simd(JpegState& s, int r) {
+    uint8_t* pOut0 = s.pLine[0];
+    uint8_t* pOut1 = s.pLine[1];
+    for (int m = 0; m < s.nMcusPerRow; ++m, pOut0 += 64, pOut1 += 64) {
+        const uint8_t* pMcu = s.pSamples + m * 384;
+        const uint8_t* y = pMcu + (r < 8 ? 0 : 128) + (r & 7) * 8;
+        ChromaSimd t = ChromaTermsSimd(pMcu + 256 + (r / 2) * 8, pMcu + 320 + (r / 2) * 8);
+        __m128i rl = _mm_unpacklo_epi16(t.r, t.r), gl = _mm_unpacklo_epi16(t.g, t.g), bl = _mm_unpacklo_epi16(t.b, t.b);
+        __m128i rh = _mm_unpackhi_epi16(t.r, t.r), gh = _mm_unpackhi_epi16(t.g, t.g), bh = _mm_unpackhi_epi16(t.b, t.b);
+        PutPixelsSimd(pOut0, y, rl, gl, bl);
+        PutPixelsSimd(pOut1, y + 8, rl, gl, bl);
+        PutPixelsSimd(pOut0 + 32, y + 64, rh, gh, bh);
+        PutPixelsSimd(pOut1 + 32, y + 72, rh, gh, bh);
+    }
+}
+
+#endif
+
 void TransformRow(JpegState& s) {
     const int nPerMcu = s.nBlocksPerMcu;
     if (s.bUseFastPaths) {
-        void (*pIdct)(const int16_t*, const uint16_t*, uint8_t*) = s.bSimdIdct ? IdctFastSimd : IdctFastScalar;
+        void (*pIdct)(const int16_t*, const uint16_t*, uint8_t*) = s.bUseSimd ? IdctFastSimd : IdctFastScalar;
         for (int m = 0; m < s.nMcusPerRow; ++m) {
             for (int b = 0; b < nPerMcu; ++b) {
                 size_t k = static_cast<size_t>(m * nPerMcu + b);
@@ -122,7 +220,7 @@ void TransformRow(JpegState& s) {
             }
         }
     } else {
-        void (*pIdct)(const int16_t*, uint8_t*) = s.bSimdIdct ? IdctExactSimd : IdctExact;
+        void (*pIdct)(const int16_t*, uint8_t*) = s.bUseSimd ? IdctExactSimd : IdctExact;
         for (int k = 0; k < s.nBlocksPerRow; ++k) pIdct(s.pCoef + static_cast<size_t>(k) * 64, s.pSamples + static_cast<size_t>(k) * 64);
     }
 }
@@ -164,20 +262,17 @@ int DecodeNextLine(JpegState& s, const uint8_t** ppLine, uint32_t* pLength) {
     }
     int r = s.nMcuHeight - s.nRowLinesLeft;
     const uint8_t* pLine = s.pLine[0];
-    switch (s.nLayout) {
-    case LayoutGray: ProduceGray(s, r); break;
-    case Layout444: Produce444(s, r); break;
-    case Layout422: Produce422(s, r); break;
-    case Layout440:
-    case Layout420:
-        if (s.nRowLinesLeft & 1) {
-            pLine = s.pLine[1];   // converted with the line above it
-        } else if (s.nLayout == Layout440) {
-            Produce440(s, r);
-        } else {
-            Produce420(s, r);
-        }
-        break;
+    bool bPairDone = (s.nLayout == Layout440 || s.nLayout == Layout420) && (s.nRowLinesLeft & 1);
+    if (bPairDone) {
+        pLine = s.pLine[1];   // converted with the line above it
+    } else {
+        static void (*const kScalar[])(JpegState&, int) = {ProduceGray, Produce444, Produce422, Produce440, Produce420};
+#if defined(__SSE2__)
+        static void (*const kSimd[])(JpegState&, int) = {ProduceGray, Produce444Simd, Produce422Simd, Produce440Simd, Produce420Simd};
+        (s.bUseSimd ? kSimd : kScalar)[s.nLayout](s, r);
+#else
+        kScalar[s.nLayout](s, r);
+#endif
     }
     *ppLine = pLine;
     *pLength = static_cast<uint32_t>(s.nLineLength);

@@ -27,17 +27,17 @@ const int kJpegMaxMcuBlocks = 10;
 
 // Decoding form of one Huffman table (T.81 Annex C codes): a first-byte
 // lookup, the code length per symbol, and a tree for codes over 8 bits.
-// fastAc is derived from the same codes for AC tables: indexed by the next 9
+// fastAc is derived from the same codes for AC tables: indexed by the next 11
 // bits, it holds a short code together with its value bits, already
-// extended: value << 8 | run << 4 | total bits, or 0 when the 9 bits do not
+// extended: value << 8 | run << 4 | total bits, or 0 when the 11 bits do not
 // hold a whole (code, value) pair.
-const int kJpegFastBits = 9;
+const int kJpegFastBits = 11;
 
 struct HuffmanLookup {
     int32_t lookup[256];
     uint8_t codeLength[256];
     int32_t tree[512];
-    int16_t fastAc[1 << kJpegFastBits];
+    int32_t fastAc[1 << kJpegFastBits];
 };
 
 struct HuffmanSlot {
@@ -82,7 +82,7 @@ struct JpegState {
     bool bUseFastPaths;
     bool bFastBitReader;
     JpegBitReaderChoice nReaderChoice;
-    bool bSimdIdct;     // the IDCTs in SSE2 rather than their scalar twins
+    bool bUseSimd;      // SSE2 kernels (IDCTs, colour) rather than their scalar twins
 
     // Frame.
     int nWidth;

@@ -103,8 +103,8 @@ TEST(JpegTransform, ScalarAndSimdExactIdctAgree) {
     }
     for (const std::string& file : CorpusFiles()) {
         std::vector<uint8_t> bytes = ReadCorpusFile(file);
-        DecodedImage scalar = DecodeImage(bytes, false, [](JpegState& s) { s.bSimdIdct = false; });
-        DecodedImage simd = DecodeImage(bytes, false, [](JpegState& s) { s.bSimdIdct = true; });
+        DecodedImage scalar = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = false; });
+        DecodedImage simd = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = true; });
         EXPECT_EQ(scalar.pixels, simd.pixels) << file;
     }
 }
@@ -129,8 +129,8 @@ TEST(JpegTransform, ScalarAndSimdFastIdctAgree) {
     // And over every corpus image.
     for (const std::string& file : CorpusFiles()) {
         std::vector<uint8_t> bytes = ReadCorpusFile(file);
-        DecodedImage scalar = DecodeImage(bytes, true, [](JpegState& s) { s.bSimdIdct = false; });
-        DecodedImage simd = DecodeImage(bytes, true, [](JpegState& s) { s.bSimdIdct = true; });
+        DecodedImage scalar = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = false; });
+        DecodedImage simd = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = true; });
         EXPECT_EQ(scalar.nLines, scalar.nHeight) << file;
         EXPECT_EQ(scalar.pixels, simd.pixels) << file;
     }
