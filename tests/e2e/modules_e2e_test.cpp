@@ -49,9 +49,10 @@ Scene Classify(const vt::Screenshot& shot)
     const double fGreen = Share(shot, 0, 0, w, h, IsSymbolGreen, 2);
     if (fCornersSky > 0.8)  // the quad leaves the outermost pixel rows black
         return Scene::SkyRing;
-    if (fCornersBlack > 0.95 && fCentreBlack < 0.02 && fCentreOcean > 0.2)
+    // A symbol passing close to the viewer may cover part of a corner.
+    if (fCornersBlack > 0.8 && fCentreBlack < 0.02 && fCentreOcean > 0.2)
         return Scene::Earth;
-    if (fCornersBlack > 0.95 && fGreen > 0.0005 && fCentreOcean < 0.05)
+    if (fCornersSky < 0.1 && fGreen > 0.0001 && fCentreOcean < 0.05)
         return Scene::FloatingSymbols;
     return Scene::Unknown;
 }
