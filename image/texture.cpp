@@ -1,9 +1,10 @@
 // Texture loading from the embedded pictures. The decoding and row layout are
 // portable (picture_decode.cpp); this file adds what the platform owns: the
 // resource lookup, the user-visible messages and the OpenGL upload.
+#include <windows.h>
+
 #include "image/texture.h"
 
-#include <GL/glu.h>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,7 +21,7 @@ static void ShowDecoderError(int nErrorCode)
     MessageBoxA(NULL, szMessage, "Decoder Error", MB_OK);
 }
 
-bool DecodeJpegImage(TextureImage& image, const void* pData, DWORD dwSize)
+bool DecodeJpegImage(TextureImage& image, const void* pData, uint32_t dwSize)
 {
     const ProcessorFeatures features = ProbeProcessorFeatures();
     const bool bUseFastPaths = features.bProbed && features.bMmx;
@@ -61,7 +62,7 @@ static void CreateSlotTexture(TextureImage& image)
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-bool LoadTextureResource(WORD wResourceId, int nSlot)
+bool LoadTextureResource(uint16_t wResourceId, int nSlot)
 {
     HRSRC hFound = FindResourceA(NULL, MAKEINTRESOURCEA(wResourceId), "jpg");
     HGLOBAL hLoaded = hFound ? LoadResource(NULL, hFound) : NULL;

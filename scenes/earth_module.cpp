@@ -3,14 +3,11 @@
 // about their own vertical axis. Everything that moves is a function of
 // g_fAngle, so the scene restarts from the same pose whenever it becomes
 // current.
-#include <windows.h>
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include "image/texture.h"
 #include "scenes/module_motion.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
+#include "scenes/opengl.h"
 #include "scenes/scene_state.h"
 #include "scenes/symbol.h"
 
