@@ -3,14 +3,9 @@
 // matrix, light 0's diffuse level, materials and the bound texture.
 #include "scenes/scene_state.h"
 
-GLUquadric* g_pQuadric = nullptr;
+#include "image/texture.h"
 
-// The earth and sky textures are loaded before any state is set. Texture
-// loading is not built yet, so this succeeds without loading anything.
-static bool LoadSceneTextures()
-{
-    return true;
-}
+GLUquadric* g_pQuadric = nullptr;
 
 static void InitLight0()
 {

@@ -55,7 +55,7 @@ TEST_F(DrawFrameTest, CycleTimeZeroChangesModuleEveryFrameAndKeepsTheView)
     EXPECT_EQ(g_nModule, 2);
     EXPECT_EQ(g_Modules[1].depth, 77.0f);
     EXPECT_EQ(g_fDepth, 22.8f);
-    EXPECT_EQ(g_fAngle, 0.0f);
+    EXPECT_EQ(g_fAngle, 0.0f + g_fSpeed);  // reset by the change, then one frame of module 2
     g_SaverState.dwLastSwitchTick -= 1;
     DrawFrame(s_hWnd);
     g_SaverState.dwLastSwitchTick -= 1;

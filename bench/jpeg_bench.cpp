@@ -1,0 +1,202 @@
+// Decoding speed of the JPEG decoder against libjpeg-turbo (ISLOW, no fancy
+// upsampling; with SIMD and with JSIMD_FORCENONE=1) and stb_image, from
+// memory, in megapixels per second. libjpeg-turbo reads JSIMD_FORCENONE once
+// per process, so its scalar run happens in a child process of this program.
+//
+//   jpeg_bench file.jpg...            the table and the ratios
+//   jpeg_bench --libjpeg-only file... (internal) libjpeg-turbo figures only
+//   jpeg_bench --profile exact|fast file   ten decodes, for a profiler
+#include <chrono>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+#include <stb_image.h>
+
+#include "image/jpeg/jpeg_decoder.h"
+
+namespace {
+
+std::vector<uint8_t> ReadFile(const char* path) {
+    std::vector<uint8_t> bytes;
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return bytes;
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(f);
+    return bytes;
+}
+
+// Our decoder, through the product's calling order, each line copied into
+// an image (RGBX or grey), as the other decoders fill theirs.
+bool DecodeOurs(const std::vector<uint8_t>& bytes, bool bFast, bool bSimd, std::vector<uint8_t>& image) {
+    JpegMemoryStream stream(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    JpegDecoder decoder(&stream, bFast);
+    JpegDecoderState(decoder).bUseSimd = bSimd;
+    if (decoder.errorCode() != 0 || decoder.beginDecoding() != 0) return false;
+    size_t nRow = static_cast<size_t>(decoder.width()) * static_cast<size_t>(decoder.bytesPerPixel());
+    image.resize(nRow * static_cast<size_t>(decoder.height()));
+    uint8_t* pOut = image.data();
+    const uint8_t* pLine;
+    uint32_t nLength;
+    while (decoder.decodeLine(&pLine, &nLength) == 0) {
+        std::memcpy(pOut, pLine, nLength);
+        pOut += nRow;
+    }
+    return decoder.errorCode() == 0;
+}
+
+struct ErrorJump {
+    jpeg_error_mgr mgr;
+    jmp_buf jump;
+};
+void ErrorExit(j_common_ptr p) { longjmp(reinterpret_cast<ErrorJump*>(p->err)->jump, 1); }
+
+bool DecodeLibjpeg(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& image) {
+    jpeg_decompress_struct cinfo;
+    ErrorJump err;
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = ErrorExit;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.dct_method = JDCT_ISLOW;
+    cinfo.do_fancy_upsampling = FALSE;
+    cinfo.out_color_space = cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    size_t nRow = static_cast<size_t>(cinfo.output_width) * static_cast<size_t>(cinfo.output_components);
+    image.resize(nRow * cinfo.output_height);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = image.data() + nRow * cinfo.output_scanline;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+bool DecodeStb(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& image) {
+    int w, h, n;
+    uint8_t* p = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &n, 3);
+    if (!p) return false;
+    image.assign(p, p + static_cast<size_t>(w) * h * 3);
+    stbi_image_free(p);
+    return true;
+}
+
+// Best of several timed runs (at least 3 and 0.15 s).
+double MegapixelsPerSecond(const std::function<bool()>& decode, double dPixels) {
+    using Clock = std::chrono::steady_clock;
+    double dBest = 1e30;
+    Clock::time_point start = Clock::now();
+    for (int i = 0; (i < 3 || std::chrono::duration<double>(Clock::now() - start).count() < 0.15) && i < 100; ++i) {
+        Clock::time_point t0 = Clock::now();
+        if (!decode()) return 0;
+        dBest = std::min(dBest, std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    return dPixels / dBest / 1e6;
+}
+
+void ImageSize(const std::vector<uint8_t>& bytes, int& w, int& h) {
+    JpegMemoryStream stream(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    JpegDecoder decoder(&stream, false);
+    w = decoder.width();
+    h = decoder.height();
+}
+
+std::string BaseName(const std::string& path) {
+    size_t n = path.find_last_of('/');
+    return n == std::string::npos ? path : path.substr(n + 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--profile") == 0) {   // for perf and callgrind
+        std::vector<uint8_t> bytes = ReadFile(argv[3]);
+        std::vector<uint8_t> out;
+        for (int i = 0; i < 10; ++i) DecodeOurs(bytes, std::strcmp(argv[2], "fast") == 0, true, out);
+        return 0;
+    }
+    bool bLibjpegOnly = argc > 1 && std::strcmp(argv[1], "--libjpeg-only") == 0;
+    int nFirst = bLibjpegOnly ? 2 : 1;
+    std::vector<uint8_t> image;
+    if (bLibjpegOnly) {
+        for (int i = nFirst; i < argc; ++i) {
+            std::vector<uint8_t> bytes = ReadFile(argv[i]);
+            int w, h;
+            ImageSize(bytes, w, h);
+            std::printf("%s %.1f\n", argv[i], MegapixelsPerSecond([&] { return DecodeLibjpeg(bytes, image); }, double(w) * h));
+        }
+        return 0;
+    }
+
+    // The machine is shared, so every decoder is timed in several rounds that
+    // alternate between the decoders, and each keeps its best round.
+    // libjpeg-turbo without SIMD runs in a child process within each round.
+    std::string self = "/proc/self/exe";
+    char selfPath[4096];
+    ssize_t nSelf = readlink("/proc/self/exe", selfPath, sizeof selfPath - 1);
+    if (nSelf > 0) {
+        selfPath[nSelf] = 0;
+        self = selfPath;
+    }
+    const int kRounds = 5;
+    std::printf("%-34s %9s %9s %9s %9s %9s %9s\n", "MPix/s", "exact", "fast", "fast-C", "turbo", "turbo-C", "stb");
+    std::printf("%-34s %9s %9s %9s %9s %9s %9s\n", "", "SSE2", "SSE2", "scalar", "SIMD", "no SIMD", "SSE2");
+    std::map<std::string, std::vector<double>> rows;
+    for (int i = nFirst; i < argc; ++i) {
+        std::vector<uint8_t> bytes = ReadFile(argv[i]);
+        int w, h;
+        ImageSize(bytes, w, h);
+        double dPixels = double(w) * h;
+        std::vector<double> r(6, 0.0);
+        for (int nRound = 0; nRound < kRounds; ++nRound) {
+            double m[6] = {
+                MegapixelsPerSecond([&] { return DecodeOurs(bytes, false, true, image); }, dPixels),
+                MegapixelsPerSecond([&] { return DecodeOurs(bytes, true, true, image); }, dPixels),
+                MegapixelsPerSecond([&] { return DecodeOurs(bytes, true, false, image); }, dPixels),
+                MegapixelsPerSecond([&] { return DecodeLibjpeg(bytes, image); }, dPixels),
+                0.0,
+                MegapixelsPerSecond([&] { return DecodeStb(bytes, image); }, dPixels)};
+            std::string command = "JSIMD_FORCENONE=1 '" + self + "' --libjpeg-only '" + argv[i] + "'";
+            if (FILE* p = popen(command.c_str(), "r")) {
+                char name[4096];
+                if (std::fscanf(p, "%4095s %lf", name, &m[4]) != 2) m[4] = 0;
+                pclose(p);
+            }
+            for (int k = 0; k < 6; ++k) r[static_cast<size_t>(k)] = std::max(r[static_cast<size_t>(k)], m[k]);
+        }
+        std::string name = BaseName(argv[i]);
+        rows[name] = r;
+        std::printf("%-34s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f\n", name.c_str(), r[0], r[1], r[2], r[3], r[4], r[5]);
+        std::fflush(stdout);
+    }
+    std::printf("\nRatios (goal in brackets):\n");
+    for (auto& e : rows) {
+        if (e.first.find("2048") == std::string::npos) continue;
+        const std::vector<double>& r = e.second;
+        bool bProgressive = e.first.find("prog") != std::string::npos;
+        std::printf("%s\n", e.first.c_str());
+        std::printf("  exact / turbo no SIMD   %5.2f  [>= 0.8]\n", r[0] / r[4]);
+        std::printf("  fast  / stb SSE2        %5.2f  [>= 1.0]\n", r[1] / r[5]);
+        std::printf("  fast  / turbo SIMD      %5.2f  [>= 0.7]\n", r[1] / r[3]);
+        if (bProgressive) {
+            std::printf("  exact / turbo no SIMD   %5.2f  [progressive >= 1.0]\n", r[0] / r[4]);
+            std::printf("  fast  / turbo no SIMD   %5.2f  [progressive >= 1.0]\n", r[1] / r[4]);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,287 @@
+// Inverse DCT of one 8x8 block (T.81 A.3.3), in two forms.
+// Exact: the integer Loeffler-Ligtenberg-Moschytz factorisation with 13-bit
+// constants, rows then columns, on already dequantised coefficients; it
+// skips rows and columns whose AC terms are all zero.
+// Fast: the Arai-Agui-Nakajima factorisation in wrapping 16-bit arithmetic,
+// columns then rows, dequantising with tables that carry its scale factors.
+// Both forms exist twice, scalar and SSE2, with identical results.
+#include "image/jpeg/jpeg_decoder.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// S[u * 8 + v] = round(16384 * c(u) * c(v)), c(0) = 1, c(k) = sqrt(2) cos(k pi / 16).
+const int16_t g_JpegScale[64] = {
+    16384, 22725, 21407, 19266, 16384, 12873, 8867,  4520,
+    22725, 31521, 29692, 26722, 22725, 17855, 12299, 6270,
+    21407, 29692, 27969, 25172, 21407, 16819, 11585, 5906,
+    19266, 26722, 25172, 22654, 19266, 15137, 10426, 5315,
+    16384, 22725, 21407, 19266, 16384, 12873, 8867,  4520,
+    12873, 17855, 16819, 15137, 12873, 10114, 6967,  3552,
+    8867,  12299, 11585, 10426, 8867,  6967,  4799,  2446,
+    4520,  6270,  5906,  5315,  4520,  3552,  2446,  1247};
+
+static inline uint8_t ClampSample(int v) {
+    return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// One exact 1-D step. 64-bit temporaries wrap exactly like 32-bit ones once
+// truncated, without overflowing on hostile input.
+static inline void ExactStep(const int64_t* x, int64_t* y) {
+    int64_t z1 = (x[2] + x[6]) * 4433;
+    int64_t t2 = z1 - x[6] * 15137;
+    int64_t t3 = z1 + x[2] * 6270;
+    int64_t t0 = (x[0] + x[4]) * 8192;
+    int64_t t1 = (x[0] - x[4]) * 8192;
+    int64_t t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
+
+    int64_t a0 = x[7], a1 = x[5], a2 = x[3], a3 = x[1];
+    int64_t y1 = a0 + a3, y2 = a1 + a2, y3 = a0 + a2, y4 = a1 + a3;
+    int64_t y5 = (y3 + y4) * 9633;
+    a0 *= 2446;
+    a1 *= 16819;
+    a2 *= 25172;
+    a3 *= 12299;
+    y1 *= -7373;
+    y2 *= -20995;
+    y3 = y3 * -16069 + y5;
+    y4 = y4 * -3196 + y5;
+    a0 += y1 + y3;
+    a1 += y2 + y4;
+    a2 += y2 + y3;
+    a3 += y1 + y4;
+
+    y[0] = t10 + a3;
+    y[7] = t10 - a3;
+    y[1] = t11 + a2;
+    y[6] = t11 - a2;
+    y[2] = t12 + a1;
+    y[5] = t12 - a1;
+    y[3] = t13 + a0;
+    y[4] = t13 - a0;
+}
+
+static inline int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
+
+void IdctExact(const int16_t* pCoef, uint8_t* pOut) {
+    int16_t ws[64];
+    int64_t x[8], y[8];
+    for (int r = 0; r < 8; ++r) {
+        const int16_t* p = pCoef + r * 8;
+        int16_t* w = ws + r * 8;
+        if ((p[1] | p[2] | p[3] | p[4] | p[5] | p[6] | p[7]) == 0) {
+            int16_t v = static_cast<int16_t>(static_cast<uint16_t>(p[0] * 4));
+            for (int j = 0; j < 8; ++j) w[j] = v;
+            continue;
+        }
+        for (int j = 0; j < 8; ++j) x[j] = p[j];
+        ExactStep(x, y);
+        for (int j = 0; j < 8; ++j) w[j] = static_cast<int16_t>(Wrap32(y[j] + 1024) >> 11);
+    }
+    for (int c = 0; c < 8; ++c) {
+        const int16_t* w = ws + c;
+        if ((w[8] | w[16] | w[24] | w[32] | w[40] | w[48] | w[56]) == 0) {
+            uint8_t v = ClampSample(((w[0] + 16) >> 5) + 128);
+            for (int j = 0; j < 8; ++j) pOut[j * 8 + c] = v;
+            continue;
+        }
+        for (int j = 0; j < 8; ++j) x[j] = w[j * 8];
+        ExactStep(x, y);
+        for (int j = 0; j < 8; ++j)
+            pOut[j * 8 + c] = ClampSample(static_cast<int16_t>(Wrap32(y[j] + 131072) >> 18) + 128);
+    }
+}
+
+// --- Fast IDCT, scalar -------------------------------------------------------
+
+static inline int W16(int v) { return static_cast<int16_t>(static_cast<uint16_t>(static_cast<unsigned>(v))); }
+static inline int Mul(int v, int k) { return W16((W16(v * 4) * k) >> 16); }   // M(v, k) = hi(w16(4v), k)
+
+const int kFastK1 = 23170;
+const int kFastK2 = 30273;
+const int kFastK3 = -12540;
+const int kFastK4 = -30353;
+
+static inline void FastStep(const int* x, int* y) {
+    int t10 = W16(x[0] + x[4]), t11 = W16(x[0] - x[4]), t13 = W16(x[2] + x[6]);
+    int t12 = W16(Mul(W16(x[2] - x[6]), kFastK1) - t13);
+    int e0 = W16(t10 + t13), e3 = W16(t10 - t13), e1 = W16(t11 + t12), e2 = W16(t11 - t12);
+    int z13 = W16(x[5] + x[3]), z10 = W16(x[5] - x[3]), z11 = W16(x[1] + x[7]), z12 = W16(x[1] - x[7]);
+    int o7 = W16(z11 + z13);
+    int o11 = Mul(W16(z11 - z13), kFastK1);
+    int o10 = W16(Mul(z10, kFastK4) + Mul(z12, kFastK3));
+    int o12 = W16(Mul(z10, kFastK3) + Mul(z12, kFastK2));
+    int o6 = W16(o12 - o7), o5 = W16(o11 - o6), o4 = W16(o10 + o5);
+    y[0] = W16(e0 + o7);
+    y[7] = W16(e0 - o7);
+    y[1] = W16(e1 + o6);
+    y[6] = W16(e1 - o6);
+    y[2] = W16(e2 + o5);
+    y[5] = W16(e2 - o5);
+    y[4] = W16(e3 + o4);
+    y[3] = W16(e3 - o4);
+}
+
+void IdctFastScalar(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut) {
+    int ws[64];
+    int x[8], y[8];
+    for (int c = 0; c < 8; ++c) {
+        for (int r = 0; r < 8; ++r)
+            x[r] = W16(static_cast<int>(static_cast<uint32_t>(pCoef[r * 8 + c]) * pQuant[r * 8 + c]));
+        FastStep(x, y);
+        for (int j = 0; j < 8; ++j) ws[j * 8 + c] = y[j];
+    }
+    for (int r = 0; r < 8; ++r) {
+        FastStep(ws + r * 8, y);
+        for (int j = 0; j < 8; ++j) pOut[r * 8 + j] = ClampSample((y[j] >> 5) + 128);
+    }
+}
+
+// --- Fast IDCT, SSE2 ---------------------------------------------------------
+
+#if defined(__SSE2__)
+
+bool JpegSimdAvailable() { return true; }
+
+static inline __m128i MulHi(__m128i v, __m128i k) { return _mm_mulhi_epi16(_mm_slli_epi16(v, 2), k); }
+
+static inline void FastStepSimd(__m128i* x) {
+    const __m128i k1 = _mm_set1_epi16(kFastK1);
+    const __m128i k2 = _mm_set1_epi16(kFastK2);
+    const __m128i k3 = _mm_set1_epi16(kFastK3);
+    const __m128i k4 = _mm_set1_epi16(kFastK4);
+    __m128i t10 = _mm_add_epi16(x[0], x[4]), t11 = _mm_sub_epi16(x[0], x[4]);
+    __m128i t13 = _mm_add_epi16(x[2], x[6]);
+    __m128i t12 = _mm_sub_epi16(MulHi(_mm_sub_epi16(x[2], x[6]), k1), t13);
+    __m128i e0 = _mm_add_epi16(t10, t13), e3 = _mm_sub_epi16(t10, t13);
+    __m128i e1 = _mm_add_epi16(t11, t12), e2 = _mm_sub_epi16(t11, t12);
+    __m128i z13 = _mm_add_epi16(x[5], x[3]), z10 = _mm_sub_epi16(x[5], x[3]);
+    __m128i z11 = _mm_add_epi16(x[1], x[7]), z12 = _mm_sub_epi16(x[1], x[7]);
+    __m128i o7 = _mm_add_epi16(z11, z13);
+    __m128i o11 = MulHi(_mm_sub_epi16(z11, z13), k1);
+    __m128i o10 = _mm_add_epi16(MulHi(z10, k4), MulHi(z12, k3));
+    __m128i o12 = _mm_add_epi16(MulHi(z10, k3), MulHi(z12, k2));
+    __m128i o6 = _mm_sub_epi16(o12, o7), o5 = _mm_sub_epi16(o11, o6), o4 = _mm_add_epi16(o10, o5);
+    x[0] = _mm_add_epi16(e0, o7);
+    x[7] = _mm_sub_epi16(e0, o7);
+    x[1] = _mm_add_epi16(e1, o6);
+    x[6] = _mm_sub_epi16(e1, o6);
+    x[2] = _mm_add_epi16(e2, o5);
+    x[5] = _mm_sub_epi16(e2, o5);
+    x[4] = _mm_add_epi16(e3, o4);
+    x[3] = _mm_sub_epi16(e3, o4);
+}
+
+static inline void Transpose8x8(__m128i* v) {
+    __m128i a0 = _mm_unpacklo_epi16(v[0], v[1]), a1 = _mm_unpackhi_epi16(v[0], v[1]);
+    __m128i a2 = _mm_unpacklo_epi16(v[2], v[3]), a3 = _mm_unpackhi_epi16(v[2], v[3]);
+    __m128i a4 = _mm_unpacklo_epi16(v[4], v[5]), a5 = _mm_unpackhi_epi16(v[4], v[5]);
+    __m128i a6 = _mm_unpacklo_epi16(v[6], v[7]), a7 = _mm_unpackhi_epi16(v[6], v[7]);
+    __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+    __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+    __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+    __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+    v[0] = _mm_unpacklo_epi64(b0, b4);
+    v[1] = _mm_unpackhi_epi64(b0, b4);
+    v[2] = _mm_unpacklo_epi64(b1, b5);
+    v[3] = _mm_unpackhi_epi64(b1, b5);
+    v[4] = _mm_unpacklo_epi64(b2, b6);
+    v[5] = _mm_unpackhi_epi64(b2, b6);
+    v[6] = _mm_unpacklo_epi64(b3, b7);
+    v[7] = _mm_unpackhi_epi64(b3, b7);
+}
+
+void IdctFastSimd(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut) {
+    __m128i v[8];
+    for (int r = 0; r < 8; ++r) {
+        __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pCoef + r * 8));
+        __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pQuant + r * 8));
+        v[r] = _mm_mullo_epi16(c, q);
+    }
+    FastStepSimd(v);     // columns: lane c of row vector r
+    Transpose8x8(v);
+    FastStepSimd(v);     // rows: lane r of column vector j
+    const __m128i bias = _mm_set1_epi16(128);
+    for (int j = 0; j < 8; ++j) v[j] = _mm_add_epi16(_mm_srai_epi16(v[j], 5), bias);
+    Transpose8x8(v);
+    for (int r = 0; r < 8; r += 2)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + r * 8), _mm_packus_epi16(v[r], v[r + 1]));
+}
+
+// --- Exact IDCT, SSE2 --------------------------------------------------------
+// The same integer arithmetic, eight rows (then columns) at a time: each
+// output is regrouped as a sum of products of two inputs (pmaddwd), which is
+// equal modulo 2^32 to the scalar form. The all-zero shortcuts of the scalar
+// form give exactly what the full computation gives, so none are needed.
+
+static inline __m128i Pair(int a, int b) { return _mm_set_epi16(b, a, b, a, b, a, b, a); }
+
+struct ExactHalf {
+    __m128i y[8];
+};
+
+// One exact 1-D step on lanes 0-3 (bHigh false) or 4-7 of x0..x7, in 32 bits.
+static inline ExactHalf ExactStepSimd(const __m128i* x, bool bHigh) {
+    auto mix = [bHigh](__m128i a, __m128i b) { return bHigh ? _mm_unpackhi_epi16(a, b) : _mm_unpacklo_epi16(a, b); };
+    __m128i p26 = mix(x[2], x[6]), p04 = mix(x[0], x[4]), p75 = mix(x[7], x[5]), p31 = mix(x[3], x[1]);
+    __m128i t2 = _mm_madd_epi16(p26, Pair(4433, 4433 - 15137));
+    __m128i t3 = _mm_madd_epi16(p26, Pair(4433 + 6270, 4433));
+    __m128i t0 = _mm_madd_epi16(p04, Pair(8192, 8192));
+    __m128i t1 = _mm_madd_epi16(p04, Pair(8192, -8192));
+    __m128i t10 = _mm_add_epi32(t0, t3), t13 = _mm_sub_epi32(t0, t3);
+    __m128i t11 = _mm_add_epi32(t1, t2), t12 = _mm_sub_epi32(t1, t2);
+    __m128i o0 = _mm_add_epi32(_mm_madd_epi16(p75, Pair(-11363, 9633)), _mm_madd_epi16(p31, Pair(-6436, 2260)));
+    __m128i o1 = _mm_add_epi32(_mm_madd_epi16(p75, Pair(9633, 2261)), _mm_madd_epi16(p31, Pair(-11362, 6437)));
+    __m128i o2 = _mm_add_epi32(_mm_madd_epi16(p75, Pair(-6436, -11362)), _mm_madd_epi16(p31, Pair(-2259, 9633)));
+    __m128i o3 = _mm_add_epi32(_mm_madd_epi16(p75, Pair(2260, 6437)), _mm_madd_epi16(p31, Pair(9633, 11363)));
+    ExactHalf h;
+    h.y[0] = _mm_add_epi32(t10, o3);
+    h.y[7] = _mm_sub_epi32(t10, o3);
+    h.y[1] = _mm_add_epi32(t11, o2);
+    h.y[6] = _mm_sub_epi32(t11, o2);
+    h.y[2] = _mm_add_epi32(t12, o1);
+    h.y[5] = _mm_sub_epi32(t12, o1);
+    h.y[3] = _mm_add_epi32(t13, o0);
+    h.y[4] = _mm_sub_epi32(t13, o0);
+    return h;
+}
+
+// (v + bias) >> shift, truncated to 16 bits, for two halves.
+template <int nShift>
+static inline __m128i RoundAndTruncate(__m128i lo, __m128i hi, __m128i bias) {
+    lo = _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(_mm_add_epi32(lo, bias), nShift), 16), 16);
+    hi = _mm_srai_epi32(_mm_slli_epi32(_mm_srai_epi32(_mm_add_epi32(hi, bias), nShift), 16), 16);
+    return _mm_packs_epi32(lo, hi);
+}
+
+void IdctExactSimd(const int16_t* pCoef, uint8_t* pOut) {
+    __m128i v[8];
+    for (int r = 0; r < 8; ++r) v[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pCoef + r * 8));
+    Transpose8x8(v);   // v[j]: coefficient j of every row
+    ExactHalf lo = ExactStepSimd(v, false), hi = ExactStepSimd(v, true);
+    const __m128i bias1 = _mm_set1_epi32(1024);
+    for (int j = 0; j < 8; ++j) v[j] = RoundAndTruncate<11>(lo.y[j], hi.y[j], bias1);
+    Transpose8x8(v);   // v[r]: row r of the pass-1 results
+    lo = ExactStepSimd(v, false);
+    hi = ExactStepSimd(v, true);
+    const __m128i bias2 = _mm_set1_epi32(131072);
+    const __m128i centre = _mm_set1_epi16(128);
+    for (int j = 0; j < 8; j += 2) {
+        __m128i a = _mm_adds_epi16(RoundAndTruncate<18>(lo.y[j], hi.y[j], bias2), centre);
+        __m128i b = _mm_adds_epi16(RoundAndTruncate<18>(lo.y[j + 1], hi.y[j + 1], bias2), centre);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + j * 8), _mm_packus_epi16(a, b));
+    }
+}
+
+#else
+
+bool JpegSimdAvailable() { return false; }
+
+void IdctExactSimd(const int16_t* pCoef, uint8_t* pOut) { IdctExact(pCoef, pOut); }
+
+void IdctFastSimd(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut) {
+    IdctFastScalar(pCoef, pQuant, pOut);
+}
+
+#endif

@@ -1,0 +1,245 @@
+// Progressive decoding (T.81 G.1.2 and G.2): every scan of the image is
+// decoded into whole-image coefficient buffers when decoding begins, with DC
+// and AC first and refinement passes and end-of-band runs; afterwards each
+// MCU row is assembled from the buffers (and dequantised in exact mode).
+// Each component keeps a DC buffer of 1x1 blocks and an AC buffer of 8x8
+// blocks; every access is checked against the buffer's size.
+#include <cstring>
+
+#include "image/jpeg/jpeg_bits.h"
+
+static CoefficientBuffer* OpenCoefficientBuffer(JpegState& s, int nAcross, int nDown, int nBlockSide) {
+    CoefficientBuffer* b = static_cast<CoefficientBuffer*>(PoolAllocate(s, sizeof(CoefficientBuffer)));
+    b->nBlocksAcross = nAcross;
+    b->nBlocksDown = nDown;
+    b->nBlockWidth = nBlockSide;
+    b->nBlockHeight = nBlockSide;
+    b->nBytesPerBlock = nBlockSide * nBlockSide * 2;
+    size_t nBytes = static_cast<size_t>(nAcross) * static_cast<size_t>(nDown) * static_cast<size_t>(b->nBytesPerBlock);
+    b->pData = static_cast<int16_t*>(PoolAllocate(s, nBytes));
+    return b;
+}
+
+static int16_t* BlockAt(JpegState& s, CoefficientBuffer* b, int x, int y) {
+    if (x < 0 || y < 0 || x >= b->nBlocksAcross || y >= b->nBlocksDown) Fail(s, JPEG_ERR_BLOCKS);
+    size_t nIndex = static_cast<size_t>(x) + static_cast<size_t>(y) * static_cast<size_t>(b->nBlocksAcross);
+    return b->pData + nIndex * static_cast<size_t>(b->nBytesPerBlock / 2);
+}
+
+template <class Reader>
+static int ReadEobRun(Reader& r, int nRun) {
+    int nEob = 1 << nRun;
+    if (nRun > 0) nEob += r.Read(nRun);
+    return nEob;
+}
+
+template <class Reader>
+static void DecodeDcFirst(JpegState& s, Reader& r, FrameComponent& c, int x, int y, int nMcuBlock) {
+    int16_t* p = BlockAt(s, c.pDcBuffer, x, y);
+    int nSize = r.Decode(s.mcuDc[nMcuBlock]);
+    if (nSize > 16) Fail(s, JPEG_ERR_BAD_DATA);
+    int nDiff = nSize ? ExtendValue(r.Read(nSize), nSize) : 0;
+    c.nPredictor = static_cast<int16_t>(static_cast<uint16_t>(c.nPredictor + nDiff));
+    p[0] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(c.nPredictor) << s.nAl));
+}
+
+template <class Reader>
+static void DecodeDcRefine(JpegState& s, Reader& r, FrameComponent& c, int x, int y, int) {
+    int16_t* p = BlockAt(s, c.pDcBuffer, x, y);
+    if (r.Read(1)) p[0] = static_cast<int16_t>(p[0] | (1 << s.nAl));
+}
+
+template <class Reader>
+static void DecodeAcFirst(JpegState& s, Reader& r, FrameComponent& c, int x, int y, int nMcuBlock) {
+    int16_t* p = BlockAt(s, c.pAcBuffer, x, y);
+    if (s.nEobRun > 0) {
+        --s.nEobRun;
+        return;
+    }
+    const HuffmanLookup* pAc = s.mcuAc[nMcuBlock];
+    for (int z = s.nSs; z <= s.nSe; ++z) {
+        int nSymbol = r.Decode(pAc);
+        int nRun = nSymbol >> 4;
+        int nBits = nSymbol & 15;
+        if (nBits) {
+            z += nRun;
+            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
+            int v = ExtendValue(r.Read(nBits), nBits);
+            p[g_JpegZigzag[z]] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(v) << s.nAl));
+        } else if (nRun == 15) {
+            z += 15;
+            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
+        } else {
+            s.nEobRun = ReadEobRun(r, nRun) - 1;
+            return;
+        }
+    }
+}
+
+// Refines a coefficient that is already nonzero (T.81 G.1.2.3).
+template <class Reader>
+static inline void RefineCoefficient(Reader& r, int16_t& x, int nP1, int nM1) {
+    if (r.Read(1) && (x & nP1) == 0) x = static_cast<int16_t>(x + (x >= 0 ? nP1 : nM1));
+}
+
+template <class Reader>
+static void DecodeAcRefine(JpegState& s, Reader& r, FrameComponent& c, int x, int y, int nMcuBlock) {
+    int16_t* p = BlockAt(s, c.pAcBuffer, x, y);
+    const int nP1 = 1 << s.nAl;
+    const int nM1 = -nP1;
+    int z = s.nSs;
+    if (s.nEobRun == 0) {
+        const HuffmanLookup* pAc = s.mcuAc[nMcuBlock];
+        for (; z <= s.nSe; ++z) {
+            int nSymbol = r.Decode(pAc);
+            int nRun = nSymbol >> 4;
+            int nBits = nSymbol & 15;
+            int nValue = 0;
+            if (nBits) {
+                if (nBits != 1) Fail(s, JPEG_ERR_BAD_DATA);
+                nValue = r.Read(1) ? nP1 : nM1;
+            } else if (nRun != 15) {
+                s.nEobRun = ReadEobRun(r, nRun);
+                break;
+            }
+            for (; z <= s.nSe; ++z) {
+                int16_t& coef = p[g_JpegZigzag[z]];
+                if (coef != 0) {
+                    RefineCoefficient(r, coef, nP1, nM1);
+                } else if (--nRun < 0) {
+                    break;
+                }
+            }
+            if (nValue != 0 && z < 64) p[g_JpegZigzag[z]] = static_cast<int16_t>(nValue);
+        }
+    }
+    if (s.nEobRun > 0) {
+        for (; z <= s.nSe; ++z) {
+            int16_t& coef = p[g_JpegZigzag[z]];
+            if (coef != 0) RefineCoefficient(r, coef, nP1, nM1);
+        }
+        --s.nEobRun;
+    }
+}
+
+// The scan loop: block positions per component, in block units.
+template <class Reader, void (*DecodeOne)(JpegState&, Reader&, FrameComponent&, int, int, int)>
+static void RunScan(JpegState& s) {
+    Reader r(s);
+    for (int i = 0; i < s.nScanComponents; ++i) s.comp[s.scanComp[i]].nRowOrigin = 0;
+    const bool bSingle = s.nScanComponents == 1;
+    for (int nRow = 0; nRow < s.nScanMcusPerCol; ++nRow) {
+        for (int i = 0; i < s.nScanComponents; ++i) s.comp[s.scanComp[i]].nColOrigin = 0;
+        for (int m = 0; m < s.nScanMcusPerRow; ++m) {
+            int dx = 0;
+            int dy = 0;
+            if (s.nRestartInterval != 0 && s.nRestartsLeft == 0) {
+                ProcessRestart(s);
+                r.Load();
+            }
+            for (int b = 0; b < s.nScanBlocksPerMcu; ++b) {
+                FrameComponent& c = s.comp[s.mcuComp[b]];
+                DecodeOne(s, r, c, c.nColOrigin + dx, c.nRowOrigin + dy, b);
+                if (bSingle) {
+                    ++c.nColOrigin;
+                } else if (++dx == c.nH) {
+                    dx = 0;
+                    if (++dy == c.nV) {
+                        dy = 0;
+                        c.nColOrigin += c.nH;
+                    }
+                }
+            }
+            --s.nRestartsLeft;
+        }
+        for (int i = 0; i < s.nScanComponents; ++i) {
+            FrameComponent& c = s.comp[s.scanComp[i]];
+            c.nRowOrigin += bSingle ? 1 : c.nV;
+        }
+    }
+    r.Store();
+}
+
+template <class Reader>
+static void RunScanWith(JpegState& s) {
+    if (s.nSs == 0)
+        s.nAh == 0 ? RunScan<Reader, DecodeDcFirst<Reader>>(s) : RunScan<Reader, DecodeDcRefine<Reader>>(s);
+    else
+        s.nAh == 0 ? RunScan<Reader, DecodeAcFirst<Reader>>(s) : RunScan<Reader, DecodeAcRefine<Reader>>(s);
+}
+
+static void ValidateScan(JpegState& s) {
+    if (s.nSe < s.nSs || s.nSe > 63) Fail(s, JPEG_ERR_SPECTRAL);
+    if (s.nSs == 0 && s.nSe != 0) Fail(s, JPEG_ERR_SPECTRAL);
+    if (s.nSs > 0 && s.nScanComponents > 1) Fail(s, JPEG_ERR_SPECTRAL);
+    if (s.nAh != 0 && s.nAl != s.nAh - 1) Fail(s, JPEG_ERR_APPROXIMATION);
+}
+
+void DecodeProgressiveScans(JpegState& s) {
+    if (s.nComponents == 4) Fail(s, JPEG_ERR_COMPONENT_COUNT);
+    for (int i = 0; i < s.nComponents; ++i) {
+        FrameComponent& c = s.comp[i];
+        // A greyscale frame is decoded one block per MCU whatever its factors say.
+        int nH = s.nLayout == LayoutGray ? 1 : c.nH;
+        int nV = s.nLayout == LayoutGray ? 1 : c.nV;
+        c.pDcBuffer = OpenCoefficientBuffer(s, s.nMcusPerRow * nH, s.nMcusPerCol * nV, 1);
+        c.pAcBuffer = OpenCoefficientBuffer(s, s.nMcusPerRow * nH, s.nMcusPerCol * nV, 8);
+    }
+    while (SetUpScan(s)) {
+        ValidateScan(s);
+        if (s.bFastBitReader)
+            RunScanWith<FastBitReader>(s);
+        else
+            RunScanWith<PlainBitReader>(s);
+        PrimeHeaderBits(s);
+    }
+    s.nScanComponents = s.nComponents;
+    for (int i = 0; i < s.nComponents; ++i) {
+        s.scanComp[i] = i;
+        // Every component is dequantised when rows are assembled.
+        if (s.comp[i].nQuantSlot > 3 || !s.pQuant[s.comp[i].nQuantSlot]) Fail(s, JPEG_ERR_NO_QUANT_TABLE);
+    }
+    ComputeMcuOrder(s);
+    for (int i = 0; i < s.nComponents; ++i) s.comp[i].nRowOrigin = 0;
+}
+
+void AssembleProgressiveRow(JpegState& s) {
+    const bool bSingle = s.nScanComponents == 1;
+    for (int i = 0; i < s.nScanComponents; ++i) s.comp[s.scanComp[i]].nColOrigin = 0;
+    int nBlock = 0;
+    for (int m = 0; m < s.nScanMcusPerRow; ++m) {
+        int dx = 0;
+        int dy = 0;
+        for (int b = 0; b < s.nScanBlocksPerMcu; ++b, ++nBlock) {
+            FrameComponent& c = s.comp[s.mcuComp[b]];
+            int x = c.nColOrigin + dx;
+            int y = c.nRowOrigin + dy;
+            int16_t* pOut = s.pCoef + static_cast<size_t>(nBlock) * 64;
+            const int16_t* pAc = BlockAt(s, c.pAcBuffer, x, y);
+            std::memcpy(pOut, pAc, 64 * sizeof(int16_t));
+            pOut[0] = *BlockAt(s, c.pDcBuffer, x, y);
+            if (!s.bUseFastPaths) {
+                const uint16_t* q = s.pQuant[c.nQuantSlot];
+                int zLast = 63;
+                while (zLast > 0 && pOut[g_JpegZigzag[zLast]] == 0) --zLast;
+                for (int z = zLast; z >= 0; --z) {
+                    int16_t& v = pOut[g_JpegZigzag[z]];
+                    if (v != 0) v = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(v) * q[z]));
+                }
+            }
+            if (bSingle) {
+                ++c.nColOrigin;
+            } else if (++dx == c.nH) {
+                dx = 0;
+                if (++dy == c.nV) {
+                    dy = 0;
+                    c.nColOrigin += c.nH;
+                }
+            }
+        }
+    }
+    for (int i = 0; i < s.nScanComponents; ++i) {
+        FrameComponent& c = s.comp[s.scanComp[i]];
+        c.nRowOrigin += bSingle ? 1 : c.nV;
+    }
+}

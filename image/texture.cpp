@@ -1,0 +1,90 @@
+// Texture loading from the embedded pictures. The decoding and row layout are
+// portable (picture_decode.cpp); this file adds what the platform owns: the
+// resource lookup, the user-visible messages and the OpenGL upload.
+#include <windows.h>
+
+#include "image/texture.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "image/picture_decode.h"
+#include "image/processor_probe.h"
+#include "resources/resource.h"
+
+TextureImage g_Textures[2] = {};
+
+static void ShowDecoderError(int nErrorCode)
+{
+    char szMessage[256];
+    std::snprintf(szMessage, sizeof(szMessage), "Error: Decoder failed! Error status: %i\n", nErrorCode);
+    MessageBoxA(NULL, szMessage, "Decoder Error", MB_OK);
+}
+
+bool DecodeJpegImage(TextureImage& image, const void* pData, uint32_t dwSize)
+{
+    const ProcessorFeatures features = ProbeProcessorFeatures();
+    const bool bUseFastPaths = features.bProbed && features.bMmx;
+
+    PictureRgb picture = {};
+    const PictureStatus status =
+        DecodePictureRgb(static_cast<const uint8_t*>(pData), dwSize, bUseFastPaths, &picture);
+    image.width = picture.nWidth;
+    image.height = picture.nHeight;
+    image.bitsPerPixel = picture.nBitsPerPixel;
+    switch (status) {
+    case PictureStatus::Ok:
+        image.format = GL_RGB;
+        image.pixels = picture.pPixels;
+        return true;
+    case PictureStatus::DecoderFailed:
+        ShowDecoderError(picture.nErrorCode);
+        return false;
+    case PictureStatus::InvalidInfo:
+        MessageBoxA(NULL, "Invalid texture information", "ERROR", MB_OK);
+        return false;
+    case PictureStatus::OutOfMemory:
+        MessageBoxA(NULL, "Could not allocate memory for image", "ERROR", MB_OK);
+        return false;
+    }
+    return false;
+}
+
+// A mip-mapped texture from the slot's pixels; left unbound.
+static void CreateSlotTexture(TextureImage& image)
+{
+    glGenTextures(1, &image.textureId);
+    glBindTexture(GL_TEXTURE_2D, image.textureId);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, image.format, image.width, image.height, image.format,
+                      GL_UNSIGNED_BYTE, image.pixels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+bool LoadTextureResource(uint16_t wResourceId, int nSlot)
+{
+    HRSRC hFound = FindResourceA(NULL, MAKEINTRESOURCEA(wResourceId), "jpg");
+    HGLOBAL hLoaded = hFound ? LoadResource(NULL, hFound) : NULL;
+    const void* pData = hLoaded ? LockResource(hLoaded) : NULL;
+    const DWORD dwSize = hFound ? SizeofResource(NULL, hFound) : 0;
+    if (pData == NULL || dwSize == 0) {
+        MessageBoxA(NULL, "Could not locate image resource", "ERROR", MB_OK);
+        return false;
+    }
+
+    TextureImage& image = g_Textures[nSlot];
+    if (!DecodeJpegImage(image, pData, dwSize))
+        return false;
+    CreateSlotTexture(image);
+    if (image.pixels != NULL) {
+        std::free(image.pixels);
+        image.pixels = NULL;
+    }
+    return true;
+}
+
+bool LoadSceneTextures()
+{
+    return LoadTextureResource(IDR_EARTH_JPG, TEXTURE_EARTH) && LoadTextureResource(IDR_SKY_JPG, TEXTURE_SKY);
+}
