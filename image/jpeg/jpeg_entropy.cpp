@@ -71,19 +71,24 @@ void PrimeEntropyReader(JpegState& s) {
 }
 
 // T.81 F.2.2.3 / E.2.4: the raw input is at the marker (or at fill bytes
-// before it), because the byte reader never consumes markers.
+// before it), because the byte reader never consumes markers. In damaged data
+// entropy bytes may remain before the marker; stuffed 0xFF 0x00 pairs among
+// them are skipped as data, so the outcome does not depend on how far the
+// bit reader in use had fetched ahead.
 void ProcessRestart(JpegState& s) {
     int nBudget = 1536;
     bool bSynthetic;
     int b;
     do {
-        if (nBudget-- == 0) Fail(s, JPEG_ERR_RESTART);
-        b = NextInputByte(s, bSynthetic);
-    } while (b != 0xFF);
-    do {
-        if (nBudget-- == 0) Fail(s, JPEG_ERR_RESTART);
-        b = NextInputByte(s, bSynthetic);
-    } while (b == 0xFF);
+        do {
+            if (nBudget-- == 0) Fail(s, JPEG_ERR_RESTART);
+            b = NextInputByte(s, bSynthetic);
+        } while (b != 0xFF);
+        do {
+            if (nBudget-- == 0) Fail(s, JPEG_ERR_RESTART);
+            b = NextInputByte(s, bSynthetic);
+        } while (b == 0xFF);
+    } while (b == 0x00);
     if (b != 0xD0 + s.nNextRestart) Fail(s, JPEG_ERR_RESTART);
     for (FrameComponent& c : s.comp) c.nPredictor = 0;
     s.nEobRun = 0;

@@ -57,7 +57,16 @@ static void DecodeAcFirst(JpegState& s, Reader& r, FrameComponent& c, int x, int
         return;
     }
     const HuffmanLookup* pAc = s.mcuAc[nMcuBlock];
-    for (int z = s.nSs; z <= s.nSe; ++z) {
+    const int nSe = s.nSe;
+    for (int z = s.nSs; z <= nSe; ++z) {
+        int nFast = pAc->fastAc[r.PeekFast()];
+        if (nFast != 0) {   // a short code with its value bits, in one step
+            r.Skip(nFast & 15);
+            z += (nFast >> 4) & 15;
+            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
+            p[g_JpegZigzag[z]] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(nFast >> 8) << s.nAl));
+            continue;
+        }
         int nSymbol = r.Decode(pAc);
         int nRun = nSymbol >> 4;
         int nBits = nSymbol & 15;
@@ -88,9 +97,10 @@ static void DecodeAcRefine(JpegState& s, Reader& r, FrameComponent& c, int x, in
     const int nP1 = 1 << s.nAl;
     const int nM1 = -nP1;
     int z = s.nSs;
+    const int nSe = s.nSe;
     if (s.nEobRun == 0) {
         const HuffmanLookup* pAc = s.mcuAc[nMcuBlock];
-        for (; z <= s.nSe; ++z) {
+        for (; z <= nSe; ++z) {
             int nSymbol = r.Decode(pAc);
             int nRun = nSymbol >> 4;
             int nBits = nSymbol & 15;
@@ -102,7 +112,7 @@ static void DecodeAcRefine(JpegState& s, Reader& r, FrameComponent& c, int x, in
                 s.nEobRun = ReadEobRun(r, nRun);
                 break;
             }
-            for (; z <= s.nSe; ++z) {
+            for (; z <= nSe; ++z) {
                 int16_t& coef = p[g_JpegZigzag[z]];
                 if (coef != 0) {
                     RefineCoefficient(r, coef, nP1, nM1);
@@ -114,7 +124,7 @@ static void DecodeAcRefine(JpegState& s, Reader& r, FrameComponent& c, int x, in
         }
     }
     if (s.nEobRun > 0) {
-        for (; z <= s.nSe; ++z) {
+        for (; z <= nSe; ++z) {
             int16_t& coef = p[g_JpegZigzag[z]];
             if (coef != 0) RefineCoefficient(r, coef, nP1, nM1);
         }
@@ -201,6 +211,9 @@ void DecodeProgressiveScans(JpegState& s) {
     }
     ComputeMcuOrder(s);
     for (int i = 0; i < s.nComponents; ++i) s.comp[i].nRowOrigin = 0;
+    for (int t = 0; t < 4; ++t)
+        if (s.pQuant[t])
+            for (int z = 0; z < 64; ++z) s.quantNatural[t][g_JpegZigzag[z]] = s.pQuant[t][z];
 }
 
 void AssembleProgressiveRow(JpegState& s) {
@@ -218,14 +231,12 @@ void AssembleProgressiveRow(JpegState& s) {
             const int16_t* pAc = BlockAt(s, c.pAcBuffer, x, y);
             std::memcpy(pOut, pAc, 64 * sizeof(int16_t));
             pOut[0] = *BlockAt(s, c.pDcBuffer, x, y);
+            // Exact mode dequantises; multiplying the zero coefficients too
+            // changes nothing and lets the loop run over whole vectors.
             if (!s.bUseFastPaths) {
-                const uint16_t* q = s.pQuant[c.nQuantSlot];
-                int zLast = 63;
-                while (zLast > 0 && pOut[g_JpegZigzag[zLast]] == 0) --zLast;
-                for (int z = zLast; z >= 0; --z) {
-                    int16_t& v = pOut[g_JpegZigzag[z]];
-                    if (v != 0) v = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(v) * q[z]));
-                }
+                const uint16_t* q = s.quantNatural[c.nQuantSlot];
+                for (int n = 0; n < 64; ++n)
+                    pOut[n] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint16_t>(pOut[n]) * q[n]));
             }
             if (bSingle) {
                 ++c.nColOrigin;

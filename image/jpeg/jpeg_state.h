@@ -155,6 +155,7 @@ struct JpegState {
     uint8_t* pExtent;
     uint8_t* pSamples;
     int32_t* pColor;    // Cr to R, Cb to B, Cr to G, Cb to G: 256 entries each
+    uint16_t quantNatural[4][64];   // exact-mode tables in natural order, for assembling progressive rows
 
     void* pool[kJpegPoolSize];
 };

@@ -374,6 +374,24 @@ TEST(JpegRestart, IntervalsWrapAndFillBytesAreSkipped) {
     }
 }
 
+TEST(JpegRestart, StuffedBytesLeftBeforeAMarkerAreSkipped) {
+    // Damaged data: entropy bytes with a stuffed 0xFF 0x00 remain before RST3.
+    // The search skips them whichever bit reader is in use.
+    std::vector<uint8_t> bytes = ReadCorpusFile("c444_80x24_rst1.jpg");
+    DecodedImage reference = DecodeImage(bytes, false);
+    size_t nRst3 = FindMarker(bytes, 0xD3);
+    bytes.insert(bytes.begin() + static_cast<long>(nRst3), {0x12, 0xFF, 0x00, 0x34});
+    for (JpegBitReaderChoice nReader : {BitReaderPlain, BitReaderFast}) {
+        DecodedImage image = DecodeImage(bytes, false, [nReader](JpegState& s) { s.nReaderChoice = nReader; });
+        EXPECT_EQ(image.nErrorCode, 0);
+        EXPECT_EQ(image.pixels, reference.pixels);
+    }
+    // A fuzzer input on which the two readers once disagreed.
+    std::vector<uint8_t> found = ReadFile(std::string(VELTHRA_FUZZ_REGRESSIONS) + "/reader-disagreement-1.jpg");
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(DecodeCoefficients(found, false, BitReaderPlain), DecodeCoefficients(found, false, BitReaderFast));
+}
+
 TEST(JpegRestart, MissingOrRepeatedMarkerFails) {
     std::vector<uint8_t> bytes = ReadCorpusFile("c444_80x24_rst1.jpg");
     for (uint8_t nWrong : {uint8_t(0xD5), uint8_t(0xD2)}) {

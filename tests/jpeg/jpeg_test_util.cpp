@@ -22,9 +22,14 @@ private:
 }  // namespace
 
 std::vector<uint8_t> ReadCorpusFile(const std::string& name) {
-    std::string path = std::string(VELTHRA_JPEG_DATA) + "/" + name;
+    std::vector<uint8_t> bytes = ReadFile(std::string(VELTHRA_JPEG_DATA) + "/" + name);
+    if (bytes.empty()) throw std::runtime_error("missing corpus file " + name);
+    return bytes;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) throw std::runtime_error("missing corpus file " + path);
+    if (!f) return {};
     std::vector<uint8_t> bytes;
     uint8_t buffer[4096];
     size_t n;

@@ -10,6 +10,7 @@
 
 #include "image/jpeg/jpeg_decoder.h"
 
+std::vector<uint8_t> ReadFile(const std::string& path);
 std::vector<uint8_t> ReadCorpusFile(const std::string& name);
 std::vector<std::string> CorpusFiles();
 
