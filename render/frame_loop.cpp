@@ -1,9 +1,150 @@
-// The render runtime's layer of the saver window. Rendering is not started
-// yet; every message goes on to the host's default handling.
+// The render runtime's layer of the saver window and its frame loop. Frames
+// are driven by a message the window posts to itself after each frame, on the
+// one user-interface thread: no timers, no worker threads. Each frame first
+// drains the queue, because a window that always has a posted message waiting
+// would otherwise never see its input (posted messages come before input).
 #include "render/render.h"
+
 #include "host/host.h"
+#include "render/pacing.h"
+#include "scenes/module_table.h"
+#include "scenes/modules.h"
+#include "settings/dialogs.h"
+#include "settings/settings_store.h"
+
+SaverState g_SaverState;
+
+static void PostRenderFrame(HWND hWnd)
+{
+    PostMessageA(hWnd, WM_RENDER_FRAME, static_cast<WPARAM>(-1), static_cast<LPARAM>(-1));
+}
+
+static int ClientWidth(HWND hWnd)
+{
+    RECT rc;
+    GetClientRect(hWnd, &rc);
+    return rc.right - rc.left;
+}
+
+static void OnRuntimeCreate(HWND hWnd)
+{
+    g_SaverState.bRunningAsSaver = true;
+    SetStoreContext(hWnd, kSettingsKey);
+    LoadSettings();
+    g_SaverState.bCoversDesktop = ClientWidth(hWnd) == ClientWidth(GetDesktopWindow());
+    if (CreateRenderContext(hWnd, 32)) {
+        g_SaverState.dwLastSwitchTick = GetTickCount();
+        PostRenderFrame(hWnd);
+    }
+}
+
+// Runs once: later WM_CLOSE messages (after a refused password) skip it.
+static void OnRuntimeClose()
+{
+    if (g_SaverState.bClosing)
+        return;
+    g_SaverState.bClosing = true;
+    g_SaverState.bQuitRequested = true;
+    DestroyRenderContext();
+    StoreModuleView(g_nModule);
+    SaveSettings();
+}
+
+// Takes every pending message of the window: keys go to HandleKey, a
+// WM_CLOSE ends the drain as a quit request, everything else is dispatched.
+static void DrainMessages(HWND hWnd)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, hWnd, 0, 0, PM_REMOVE)) {
+        switch (msg.message) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            HandleKey(hWnd, msg.message, msg.wParam);
+            break;
+        case WM_CLOSE:
+            g_SaverState.bQuitRequested = true;
+            return;
+        default:
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            break;
+        }
+    }
+}
+
+static void OnRenderFrame(HWND hWnd)
+{
+    if (g_SaverState.bInFrame || g_SaverState.bQuitRequested)
+        return;
+    g_SaverState.bInFrame = true;
+    DrainMessages(hWnd);
+    // A close handled while messages were dispatched (Alt+F4) has destroyed
+    // the context: neither draw nor post anything then.
+    if (!g_SaverState.bClosing) {
+        if (g_SaverState.bQuitRequested) {
+            PostMessageA(hWnd, WM_CLOSE, 0, 0);
+        } else {
+            DrawFrame(hWnd);
+            SetWindowPos(g_hSaverWnd, HWND_TOPMOST, 0, 0, 0, 0,
+                         SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+            PostRenderFrame(hWnd);
+        }
+    }
+    g_SaverState.bInFrame = false;
+}
+
+static void ChangeModuleWhenDue()
+{
+    DWORD dwNow = GetTickCount();
+    if (!IsModuleChangeDue(g_SaverState.dwLastSwitchTick, dwNow, g_nCycleTime, CountActiveModules()))
+        return;
+    g_SaverState.dwLastSwitchTick = GetTickCount();
+    StoreModuleView(g_nModule);
+    g_nModule = NextActiveModule(g_nModule);
+    ApplyModuleView(g_nModule);
+}
+
+static bool DrawCurrentModule()
+{
+    switch (g_nModule) {
+    case 1:
+        return DrawFloatingSymbols();
+    case 2:
+        return DrawEarthModule();
+    case 3:
+        return DrawSymbolRing();
+    default:
+        return true;  // no module is active: nothing to draw
+    }
+}
+
+void DrawFrame(HWND hWnd)
+{
+    if (!g_SaverState.bRunningAsSaver)
+        UpdateModuleButtons(hWnd);
+    else
+        ChangeModuleWhenDue();
+    DWORD dwSleep = PacingSleepMs(g_SaverState.dwLastFrameTick, GetTickCount());
+    if (dwSleep > 0)
+        Sleep(dwSleep);
+    g_SaverState.dwLastFrameTick = GetTickCount();
+    // A frame in which OpenGL reported an error is not presented.
+    if (DrawCurrentModule() && !g_SaverState.bQuitRequested)
+        SwapBuffers(g_hRenderDC);
+}
 
 LRESULT RenderRuntimeProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    switch (uMsg) {
+    case WM_CREATE:
+        OnRuntimeCreate(hWnd);
+        break;
+    case WM_CLOSE:
+        OnRuntimeClose();
+        break;
+    case WM_RENDER_FRAME:
+        OnRenderFrame(hWnd);
+        break;
+    }
     return HostDefaultProc(hWnd, uMsg, wParam, lParam);
 }

@@ -1,5 +1,39 @@
-// The render runtime: the middle layer of the saver window's message path.
+// The render runtime: the OpenGL context on the render window, the saver
+// state with the self-posted frame message, and the key handler. The saver
+// window and the settings dialog share all of it.
 #pragma once
 #include <windows.h>
 
+// Posted by a frame handler to itself after every frame (wParam and lParam -1).
+const UINT WM_RENDER_FRAME = 0x1D03;
+
+// Process-wide run flags and ticks; never reset during a process, which runs
+// one saver window or one settings dialog.
+struct SaverState {
+    bool bRunningAsSaver;   // saver or preview window, not the settings dialog
+    bool bCoversDesktop;    // the render window is as wide as the desktop
+    bool bQuitRequested;    // no further frames are drawn
+    bool bClosing;          // the close handling has run
+    bool bInFrame;          // a frame handler is running (re-entrancy guard)
+    DWORD dwLastFrameTick;  // GetTickCount at the last pacing point
+    DWORD dwLastSwitchTick; // GetTickCount at the last module change
+};
+extern SaverState g_SaverState;
+
+// The saver window's middle layer; ends every message in HostDefaultProc.
 LRESULT RenderRuntimeProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+// One frame: module change, pacing, the current module, SwapBuffers.
+void DrawFrame(HWND hWnd);
+// A WM_KEYDOWN or WM_KEYUP taken out of the queue by a frame handler.
+LRESULT HandleKey(HWND hWnd, UINT uKind, WPARAM wKey);
+
+// The one OpenGL context of the process.
+extern HDC g_hRenderDC;     // device context of the render window, null when none
+extern HWND g_hRenderWnd;   // the window it was obtained from
+extern HGLRC g_hRenderRC;   // WGL rendering context, null when none
+
+bool CreateRenderContext(HWND hWnd, int nColorBits);
+void DestroyRenderContext();  // safe to call again; reports only real failures
+void SetProjection(int nWidth, int nHeight);
+int SelectPixelFormat(HDC hDC, int nColorBits);  // 0 on failure
+unsigned ScorePixelFormat(const PIXELFORMATDESCRIPTOR& pfd, int nColorBits);

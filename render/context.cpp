@@ -1,0 +1,134 @@
+// The OpenGL context of the render window: pixel-format choice by our own
+// score, WGL context, projection and the shared scene state. Each failing
+// step tears down what exists before its message box is shown, so a box that
+// waits for the user never holds a half-made context.
+#include "render/render.h"
+
+#include "render/pixel_format.h"
+#include "scenes/scene_state.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <vector>
+
+HDC g_hRenderDC = nullptr;
+HWND g_hRenderWnd = nullptr;
+HGLRC g_hRenderRC = nullptr;
+
+static PIXELFORMATDESCRIPTOR g_pfdSet;  // given to SetPixelFormat, filled once
+static bool g_bPfdSetFilled = false;
+
+static const double kFieldOfView = 50.0;
+static const double kNearPlane = static_cast<double>(0.1f);  // 0.10000000149011612
+static const double kFarPlane = 80000.0;
+
+static void ReportCreateFailure(const char* pszText)
+{
+    MessageBoxA(nullptr, pszText, "ERROR", MB_OK | MB_ICONEXCLAMATION);
+}
+
+static void ReportShutdownFailure(const char* pszText)
+{
+    MessageBoxA(nullptr, pszText, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
+}
+
+static PIXELFORMATDESCRIPTOR MakeDescriptor(int nColorBits, int nDepthBits)
+{
+    PIXELFORMATDESCRIPTOR pfd;
+    ZeroMemory(&pfd, sizeof(pfd));
+    pfd.nSize = sizeof(pfd);
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = static_cast<BYTE>(nColorBits);
+    pfd.cDepthBits = static_cast<BYTE>(nDepthBits);
+    pfd.iLayerType = PFD_MAIN_PLANE;
+    return pfd;
+}
+
+unsigned ScorePixelFormat(const PIXELFORMATDESCRIPTOR& pfd, int nColorBits)
+{
+    PixelFormatTraits d = {pfd.dwFlags, pfd.iPixelType, pfd.cColorBits, pfd.cDepthBits};
+    return ScorePixelFormatTraits(d, nColorBits);
+}
+
+int SelectPixelFormat(HDC hDC, int nColorBits)
+{
+    PIXELFORMATDESCRIPTOR pfd;
+    int nFormats = DescribePixelFormat(hDC, 1, sizeof(pfd), &pfd);
+    PIXELFORMATDESCRIPTOR pfdSearch = MakeDescriptor(32, 24);
+    int nProposal = ChoosePixelFormat(hDC, &pfdSearch);
+    if (nProposal == 0)
+        return 0;
+    std::vector<unsigned> anScores(nFormats > 0 ? nFormats : 0, 0);
+    for (int i = 1; i <= nFormats; ++i) {
+        if (DescribePixelFormat(hDC, i, sizeof(pfd), &pfd))
+            anScores[i - 1] = ScorePixelFormat(pfd, nColorBits);
+    }
+    return PickPixelFormat(anScores.data(), nFormats, nProposal);
+}
+
+void SetProjection(int nWidth, int nHeight)
+{
+    if (nHeight == 0)
+        nHeight = 1;
+    glViewport(0, 0, nWidth, nHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(kFieldOfView, static_cast<double>(nWidth) / static_cast<double>(nHeight),
+                   kNearPlane, kFarPlane);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+static bool FailCreate(const char* pszText)
+{
+    DestroyRenderContext();
+    ReportCreateFailure(pszText);
+    return false;
+}
+
+bool CreateRenderContext(HWND hWnd, int nColorBits)
+{
+    g_hRenderDC = GetDC(hWnd);
+    if (!g_hRenderDC)
+        return FailCreate("Can't Create A GL Device Context.");
+    g_hRenderWnd = hWnd;
+    if (!g_bPfdSetFilled) {
+        g_pfdSet = MakeDescriptor(nColorBits, 32);
+        g_bPfdSetFilled = true;
+    }
+    int nFormat = SelectPixelFormat(g_hRenderDC, nColorBits);
+    if (nFormat == 0)
+        return FailCreate("Can't Find A Suitable PixelFormat.");
+    if (!SetPixelFormat(g_hRenderDC, nFormat, &g_pfdSet))
+        return FailCreate("Can't Set The PixelFormat.");
+    g_hRenderRC = wglCreateContext(g_hRenderDC);
+    if (!g_hRenderRC)
+        return FailCreate("Can't Create A GL Rendering Context.");
+    if (!wglMakeCurrent(g_hRenderDC, g_hRenderRC))
+        return FailCreate("Can't Activate The GL Rendering Context.");
+    RECT rc;
+    GetClientRect(hWnd, &rc);
+    SetProjection(rc.right - rc.left, rc.bottom - rc.top);
+    if (!InitSceneState())
+        return FailCreate("Initialization Failed.");
+    return true;
+}
+
+void DestroyRenderContext()
+{
+    if (g_hRenderRC) {
+        if (!wglMakeCurrent(nullptr, nullptr))
+            ReportShutdownFailure("Release Of DC And RC Failed.");
+        if (!wglDeleteContext(g_hRenderRC))
+            ReportShutdownFailure("Release Rendering Context Failed.");
+        g_hRenderRC = nullptr;
+    }
+    if (g_hRenderDC) {
+        if (!ReleaseDC(g_hRenderWnd, g_hRenderDC))
+            ReportShutdownFailure("Release Device Context Failed.");
+        g_hRenderDC = nullptr;
+        g_hRenderWnd = nullptr;
+    }
+}

@@ -1,0 +1,33 @@
+// Pixel-format score and choice. The scan runs from the highest index down
+// and only a strictly greater score replaces the choice, so among equal scores
+// the highest-numbered format wins.
+#include "render/pixel_format.h"
+
+unsigned ScorePixelFormatTraits(const PixelFormatTraits& d, int nColorBits)
+{
+    const uint32_t dwNeeded = kPfdSupportOpenGL | kPfdDrawToWindow;
+    if (d.cColorBits != nColorBits || (d.dwFlags & dwNeeded) != dwNeeded || d.cDepthBits <= 8 ||
+        d.iPixelType != kPfdTypeRgba)
+        return 0;
+    int nScore = (d.dwFlags & kPfdDoubleBuffer) ? 2 : 1;
+    if (d.cDepthBits >= 16)
+        nScore += 128 - d.cDepthBits;
+    if (!(d.dwFlags & kPfdGenericFormat))
+        nScore += 1024;
+    // A depth buffer of more than 128 bits would go negative; it must not wrap
+    // into the best score.
+    return nScore > 0 ? static_cast<unsigned>(nScore) : 0;
+}
+
+int PickPixelFormat(const unsigned* anScores, int nFormats, int nProposal)
+{
+    int nBest = nProposal;
+    unsigned nBestScore = 0;
+    for (int i = nFormats; i >= 1; --i) {
+        if (anScores[i - 1] > nBestScore) {
+            nBestScore = anScores[i - 1];
+            nBest = i;
+        }
+    }
+    return nBest;
+}
