@@ -121,7 +121,7 @@ static bool DrawCurrentModule()
 void DrawFrame(HWND hWnd)
 {
     if (!g_SaverState.bRunningAsSaver)
-        UpdateModuleButtons(hWnd);
+        UpdateModuleButtons(hWnd, g_nModule);
     else
         ChangeModuleWhenDue();
     DWORD dwSleep = PacingSleepMs(g_SaverState.dwLastFrameTick, GetTickCount());
