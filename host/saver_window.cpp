@@ -161,11 +161,19 @@ static void RestoreInputMethod(HWND hWnd)
         g_pfnImmAssociateContext(hWnd, g_hPreviousImeContext);
 }
 
+// WM_HELP carries a pointer to its HELPINFO, and the system refuses to post
+// such messages (ERROR_MESSAGE_SYNC_ONLY), so it is sent instead, with a time
+// limit so that a hung parent cannot hang the preview.
 static LRESULT ForwardHelpToParent(HWND hWnd, UINT uMsg, LPARAM lParam)
 {
     HWND hParent = GetParent(hWnd);
-    if (hParent && IsWindow(hParent))
-        PostMessageA(hParent, uMsg, reinterpret_cast<WPARAM>(hParent), lParam);
+    if (!hParent || !IsWindow(hParent))
+        return 1;
+    WPARAM wParent = reinterpret_cast<WPARAM>(hParent);
+    if (uMsg == WM_HELP)
+        SendMessageTimeoutA(hParent, uMsg, wParent, lParam, SMTO_ABORTIFHUNG, 2000, nullptr);
+    else
+        PostMessageA(hParent, uMsg, wParent, lParam);
     return 1;
 }
 

@@ -1,0 +1,500 @@
+// Windows test support: processes in a kill-on-close job, window and message
+// box lookup, registry access, real input and screen capture.
+#include "tests/support/win_support.h"
+
+#include <cstdio>
+
+namespace vt {
+
+const char kVelthraKey[] = "Software\\Nimbrel\\Velthra";
+
+std::string ProgramDir()
+{
+    char szPath[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, szPath, MAX_PATH);
+    std::string path(szPath, n);
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string SaverPath()
+{
+    return ProgramDir() + "\\velthra.scr";
+}
+
+static bool CopyInto(const std::string& from, const std::string& dir)
+{
+    size_t slash = from.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? from : from.substr(slash + 1);
+    return CopyFileA(from.c_str(), (dir + "\\" + name).c_str(), FALSE) != 0;
+}
+
+std::string MakeScratchDir(const std::string& name, const std::vector<std::string>& extraFiles)
+{
+    std::string dir = ProgramDir() + "\\scratch";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    dir += "\\" + name;
+    CreateDirectoryA(dir.c_str(), nullptr);
+    // Leftovers of an earlier run go first.
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((dir + "\\" + fd.cFileName).c_str());
+        } while (FindNextFileA(hFind, &fd));
+        FindClose(hFind);
+    }
+    CopyInto(SaverPath(), dir);
+    for (const std::string& file : extraFiles)
+        CopyInto(ProgramDir() + "\\" + file, dir);
+    return dir;
+}
+
+static HANDLE TestJob()
+{
+    static HANDLE s_hJob = [] {
+        HANDLE hJob = CreateJobObjectA(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+        ZeroMemory(&limits, sizeof(limits));
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(hJob, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+        return hJob;
+    }();
+    return s_hJob;
+}
+
+// The current environment with extra entries, as a CreateProcess block.
+static std::vector<char> EnvironmentWith(const std::vector<std::string>& extraEnv)
+{
+    std::vector<char> block;
+    char* pEnv = GetEnvironmentStringsA();
+    for (const char* p = pEnv; *p; p += strlen(p) + 1)
+        block.insert(block.end(), p, p + strlen(p) + 1);
+    FreeEnvironmentStringsA(pEnv);
+    for (const std::string& entry : extraEnv)
+        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+    block.push_back('\0');
+    return block;
+}
+
+Process::~Process()
+{
+    Kill();
+}
+
+bool Process::Start(const std::string& commandLine, const std::vector<std::string>& extraEnv,
+                    const std::string& applicationName)
+{
+    Kill();
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof(si));
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    std::vector<char> env;
+    if (!extraEnv.empty())
+        env = EnvironmentWith(extraEnv);
+    if (!CreateProcessA(applicationName.empty() ? nullptr : applicationName.c_str(), line.data(),
+                        nullptr, nullptr, FALSE, CREATE_SUSPENDED, env.empty() ? nullptr : env.data(),
+                        nullptr, &si, &pi))
+        return false;
+    AssignProcessToJobObject(TestJob(), pi.hProcess);
+    ResumeThread(pi.hThread);
+    CloseHandle(pi.hThread);
+    m_hProcess = pi.hProcess;
+    m_dwId = pi.dwProcessId;
+    return true;
+}
+
+bool Process::StartSaver(const std::string& switches, const std::string& saverPath,
+                         const std::vector<std::string>& extraEnv)
+{
+    std::string path = saverPath.empty() ? SaverPath() : saverPath;
+    std::string line = "\"" + path + "\"";
+    if (!switches.empty())
+        line += " " + switches;
+    return Start(line, extraEnv);
+}
+
+DWORD Process::Wait(DWORD timeoutMs)
+{
+    if (!m_hProcess)
+        return STILL_ACTIVE;
+    WaitForSingleObject(m_hProcess, timeoutMs);
+    DWORD dwCode = STILL_ACTIVE;
+    GetExitCodeProcess(m_hProcess, &dwCode);
+    return dwCode;
+}
+
+bool Process::IsRunning()
+{
+    return Wait(0) == STILL_ACTIVE;
+}
+
+void Process::Kill()
+{
+    if (!m_hProcess)
+        return;
+    if (IsRunning()) {
+        TerminateProcess(m_hProcess, 0xDEAD);
+        WaitForSingleObject(m_hProcess, 5000);
+    }
+    CloseHandle(m_hProcess);
+    m_hProcess = nullptr;
+    m_dwId = 0;
+}
+
+std::string WindowText(HWND hWnd)
+{
+    char sz[1024] = "";
+    // WM_GETTEXT reaches other processes' windows and controls alike.
+    SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof(sz), reinterpret_cast<LPARAM>(sz), SMTO_BLOCK,
+                        2000, nullptr);
+    return sz;
+}
+
+std::string ClassName(HWND hWnd)
+{
+    char sz[256] = "";
+    GetClassNameA(hWnd, sz, sizeof(sz));
+    return sz;
+}
+
+struct FindParams {
+    const char* pszClass;
+    const char* pszTitle;
+    DWORD dwProcessId;
+    HWND hFound;
+};
+
+static BOOL CALLBACK FindProc(HWND hWnd, LPARAM lParam)
+{
+    FindParams* p = reinterpret_cast<FindParams*>(lParam);
+    if (p->dwProcessId) {
+        DWORD dwPid = 0;
+        GetWindowThreadProcessId(hWnd, &dwPid);
+        if (dwPid != p->dwProcessId)
+            return TRUE;
+    }
+    if (p->pszClass && ClassName(hWnd) != p->pszClass)
+        return TRUE;
+    if (p->pszTitle) {
+        char sz[512] = "";
+        GetWindowTextA(hWnd, sz, sizeof(sz));
+        if (std::string(sz) != p->pszTitle)
+            return TRUE;
+    }
+    p->hFound = hWnd;
+    return FALSE;
+}
+
+HWND WaitForWindow(const char* pszClass, const char* pszTitle, DWORD timeoutMs, DWORD dwProcessId)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        FindParams params = {pszClass, pszTitle, dwProcessId, nullptr};
+        EnumWindows(FindProc, reinterpret_cast<LPARAM>(&params));
+        if (params.hFound)
+            return params.hFound;
+        if (GetTickCount() - dwStart >= timeoutMs)
+            return nullptr;
+        PumpMessages(50);
+    }
+}
+
+bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs)
+{
+    DWORD dwStart = GetTickCount();
+    while (IsWindow(hWnd)) {
+        if (GetTickCount() - dwStart >= timeoutMs)
+            return false;
+        PumpMessages(50);
+    }
+    return true;
+}
+
+void PumpMessages(DWORD ms)
+{
+    DWORD dwStart = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    } while (GetTickCount() - dwStart < ms);
+}
+
+static bool ReadMessageBox(HWND hBox, MessageBoxInfo* pInfo)
+{
+    HWND hText = GetDlgItem(hBox, 0xFFFF);
+    if (!hText)
+        return false;
+    pInfo->caption = WindowText(hBox);
+    pInfo->text = WindowText(hText);
+    return true;
+}
+
+static void DismissMessageBox(HWND hBox)
+{
+    // IDOK for an OK box; a box without OK ends on IDCANCEL.
+    if (GetDlgItem(hBox, IDOK))
+        PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+    else
+        PostMessageA(hBox, WM_COMMAND, IDCANCEL, 0);
+}
+
+bool WaitForMessageBox(MessageBoxInfo* pInfo, DWORD timeoutMs, DWORD dwProcessId, bool bDismiss)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        FindParams params = {"#32770", nullptr, dwProcessId, nullptr};
+        EnumWindows(FindProc, reinterpret_cast<LPARAM>(&params));
+        MessageBoxInfo info;
+        if (params.hFound && ReadMessageBox(params.hFound, &info)) {
+            if (pInfo)
+                *pInfo = info;
+            if (bDismiss)
+                DismissMessageBox(params.hFound);
+            return true;
+        }
+        if (GetTickCount() - dwStart >= timeoutMs)
+            return false;
+        PumpMessages(50);
+    }
+}
+
+MessageBoxWatcher::MessageBoxWatcher()
+{
+    InitializeCriticalSection(&m_lock);
+    m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+}
+
+MessageBoxWatcher::~MessageBoxWatcher()
+{
+    InterlockedExchange(&m_nStop, 1);
+    WaitForSingleObject(m_hThread, 5000);
+    CloseHandle(m_hThread);
+    DeleteCriticalSection(&m_lock);
+}
+
+std::vector<MessageBoxInfo> MessageBoxWatcher::Seen()
+{
+    EnterCriticalSection(&m_lock);
+    std::vector<MessageBoxInfo> seen = m_seen;
+    LeaveCriticalSection(&m_lock);
+    return seen;
+}
+
+DWORD WINAPI MessageBoxWatcher::ThreadProc(void* pParam)
+{
+    MessageBoxWatcher* pSelf = static_cast<MessageBoxWatcher*>(pParam);
+    while (!pSelf->m_nStop) {
+        FindParams params = {"#32770", nullptr, GetCurrentProcessId(), nullptr};
+        EnumWindows(FindProc, reinterpret_cast<LPARAM>(&params));
+        MessageBoxInfo info;
+        if (params.hFound && IsWindowVisible(params.hFound) && ReadMessageBox(params.hFound, &info)) {
+            EnterCriticalSection(&pSelf->m_lock);
+            pSelf->m_seen.push_back(info);
+            LeaveCriticalSection(&pSelf->m_lock);
+            DismissMessageBox(params.hFound);
+            // Wait for it to go so that it is not counted twice.
+            for (int i = 0; i < 200 && IsWindow(params.hFound); ++i)
+                Sleep(10);
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
+static HKEY OpenKey(const char* pszKey, bool bCreate)
+{
+    HKEY hKey = nullptr;
+    LONG lResult = bCreate ? RegCreateKeyExA(HKEY_CURRENT_USER, pszKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &hKey, nullptr)
+                           : RegOpenKeyExA(HKEY_CURRENT_USER, pszKey, 0, KEY_ALL_ACCESS, &hKey);
+    return lResult == ERROR_SUCCESS ? hKey : nullptr;
+}
+
+void DeleteVelthraKey()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, kVelthraKey);
+}
+
+bool ReadDword(const char* pszKey, const char* pszName, DWORD* pdwValue)
+{
+    HKEY hKey = OpenKey(pszKey, false);
+    if (!hKey)
+        return false;
+    DWORD dwType = 0, cb = sizeof(DWORD);
+    LONG lResult = RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(pdwValue), &cb);
+    RegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS && dwType == REG_DWORD;
+}
+
+void WriteDword(const char* pszKey, const char* pszName, DWORD dwValue)
+{
+    HKEY hKey = OpenKey(pszKey, true);
+    if (!hKey)
+        return;
+    RegSetValueExA(hKey, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue));
+    RegCloseKey(hKey);
+}
+
+bool ReadString(const char* pszKey, const char* pszName, std::string* pText)
+{
+    HKEY hKey = OpenKey(pszKey, false);
+    if (!hKey)
+        return false;
+    char sz[4096];
+    DWORD dwType = 0, cb = sizeof(sz) - 1;
+    LONG lResult = RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(sz), &cb);
+    RegCloseKey(hKey);
+    if (lResult != ERROR_SUCCESS || dwType != REG_SZ)
+        return false;
+    sz[cb] = '\0';
+    *pText = sz;
+    return true;
+}
+
+void WriteString(const char* pszKey, const char* pszName, const std::string& text)
+{
+    HKEY hKey = OpenKey(pszKey, true);
+    if (!hKey)
+        return;
+    RegSetValueExA(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(hKey);
+}
+
+void DeleteValue(const char* pszKey, const char* pszName)
+{
+    HKEY hKey = OpenKey(pszKey, false);
+    if (!hKey)
+        return;
+    RegDeleteValueA(hKey, pszName);
+    RegCloseKey(hKey);
+}
+
+int CountValues(const char* pszKey)
+{
+    HKEY hKey = OpenKey(pszKey, false);
+    if (!hKey)
+        return -1;
+    DWORD dwValues = 0;
+    RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &dwValues, nullptr,
+                     nullptr, nullptr, nullptr);
+    RegCloseKey(hKey);
+    return static_cast<int>(dwValues);
+}
+
+static INPUT KeyInput(WORD wVk, bool bUp, bool bExtended)
+{
+    INPUT in;
+    ZeroMemory(&in, sizeof(in));
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = wVk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(wVk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = (bUp ? KEYEVENTF_KEYUP : 0) | (bExtended ? KEYEVENTF_EXTENDEDKEY : 0);
+    return in;
+}
+
+void PressKey(WORD wVk, bool bExtended)
+{
+    INPUT in[2] = {KeyInput(wVk, false, bExtended), KeyInput(wVk, true, bExtended)};
+    SendInput(2, in, sizeof(INPUT));
+    Sleep(30);
+}
+
+void PressKeyCombo(WORD wModifierVk, WORD wVk)
+{
+    INPUT in[4] = {KeyInput(wModifierVk, false, false), KeyInput(wVk, false, false),
+                   KeyInput(wVk, true, false), KeyInput(wModifierVk, true, false)};
+    SendInput(4, in, sizeof(INPUT));
+    Sleep(30);
+}
+
+void MoveCursorTo(int x, int y)
+{
+    SetCursorPos(x, y);
+    Sleep(30);
+}
+
+void ClickLeft()
+{
+    INPUT in[2];
+    ZeroMemory(in, sizeof(in));
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+    Sleep(30);
+}
+
+Screenshot CaptureScreen()
+{
+    Screenshot shot;
+    shot.nWidth = GetSystemMetrics(SM_CXSCREEN);
+    shot.nHeight = GetSystemMetrics(SM_CYSCREEN);
+    HDC hScreen = GetDC(nullptr);
+    HDC hMem = CreateCompatibleDC(hScreen);
+    BITMAPINFO bmi;
+    ZeroMemory(&bmi, sizeof(bmi));
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = shot.nWidth;
+    bmi.bmiHeader.biHeight = -shot.nHeight;  // top-down
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* pBits = nullptr;
+    HBITMAP hBitmap = CreateDIBSection(hScreen, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    HGDIOBJ hOld = SelectObject(hMem, hBitmap);
+    BitBlt(hMem, 0, 0, shot.nWidth, shot.nHeight, hScreen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD* pSrc = static_cast<const DWORD*>(pBits);
+    shot.pixels.assign(pSrc, pSrc + static_cast<size_t>(shot.nWidth) * shot.nHeight);
+    for (DWORD& px : shot.pixels)
+        px &= 0xFFFFFF;
+    SelectObject(hMem, hOld);
+    DeleteObject(hBitmap);
+    DeleteDC(hMem);
+    ReleaseDC(nullptr, hScreen);
+    return shot;
+}
+
+bool SaveBitmap(const Screenshot& shot, const std::string& path)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    int nRow = (shot.nWidth * 3 + 3) & ~3;
+    BITMAPFILEHEADER fh = {};
+    BITMAPINFOHEADER ih = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(ih);
+    fh.bfSize = fh.bfOffBits + nRow * shot.nHeight;
+    ih.biSize = sizeof(ih);
+    ih.biWidth = shot.nWidth;
+    ih.biHeight = shot.nHeight;
+    ih.biPlanes = 1;
+    ih.biBitCount = 24;
+    fwrite(&fh, sizeof(fh), 1, f);
+    fwrite(&ih, sizeof(ih), 1, f);
+    std::vector<unsigned char> row(nRow, 0);
+    for (int y = shot.nHeight - 1; y >= 0; --y) {
+        for (int x = 0; x < shot.nWidth; ++x) {
+            DWORD px = shot.At(x, y);
+            row[x * 3 + 0] = static_cast<unsigned char>(px & 0xFF);
+            row[x * 3 + 1] = static_cast<unsigned char>((px >> 8) & 0xFF);
+            row[x * 3 + 2] = static_cast<unsigned char>((px >> 16) & 0xFF);
+        }
+        fwrite(row.data(), 1, row.size(), f);
+    }
+    fclose(f);
+    return true;
+}
+
+}  // namespace vt

@@ -1,0 +1,112 @@
+// Support for Windows tests that drive the real velthra.scr under Wine:
+// starting it in a job that dies with the test, finding its windows, reading
+// and dismissing message boxes, the registry, real input and screen pixels.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vt {
+
+// Folder of the running test program (velthra.scr is built beside it).
+std::string ProgramDir();
+std::string SaverPath();
+
+// Copies velthra.scr (and the given files from the build folder) into a fresh
+// scratch folder below the build folder and returns the folder's path.
+std::string MakeScratchDir(const std::string& name, const std::vector<std::string>& extraFiles = {});
+
+// A started program. All programs started by tests live in one job object
+// that kills them when the test program ends, however it ends.
+class Process {
+public:
+    Process() = default;
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Starts the program with the given command line (program name included).
+    // extraEnv: "NAME=value" entries added to this process's environment.
+    // applicationName: the program to run when the command line cannot name it.
+    bool Start(const std::string& commandLine, const std::vector<std::string>& extraEnv = {},
+               const std::string& applicationName = "");
+    // Starts velthra.scr (from SaverPath(), or the given path) with the switches.
+    bool StartSaver(const std::string& switches, const std::string& saverPath = "",
+                    const std::vector<std::string>& extraEnv = {});
+    // Exit code after waiting up to timeoutMs; STILL_ACTIVE when still running.
+    DWORD Wait(DWORD timeoutMs);
+    bool IsRunning();
+    void Kill();
+    DWORD Id() const { return m_dwId; }
+    HANDLE Handle() const { return m_hProcess; }
+
+private:
+    HANDLE m_hProcess = nullptr;
+    DWORD m_dwId = 0;
+};
+
+// A top-level window of the given process (0: any) with this class and/or
+// title (null: any), waiting up to timeoutMs. Null when none appears.
+HWND WaitForWindow(const char* pszClass, const char* pszTitle, DWORD timeoutMs, DWORD dwProcessId = 0);
+// Waits until the window is gone (true) or the time is up (false).
+bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs);
+std::string WindowText(HWND hWnd);
+std::string ClassName(HWND hWnd);
+
+// Pumps this thread's messages for the given time (windows the test owns keep working).
+void PumpMessages(DWORD ms);
+
+// Message boxes: a dialog of class "#32770" with a static text control
+// (id 0xFFFF). Reads its caption and text, then dismisses it.
+struct MessageBoxInfo {
+    std::string caption;
+    std::string text;
+};
+// Waits for a message box of the process (0: any process); dismisses it when found.
+bool WaitForMessageBox(MessageBoxInfo* pInfo, DWORD timeoutMs, DWORD dwProcessId = 0, bool bDismiss = true);
+
+// A thread that dismisses every message box of this process and records it;
+// for in-process tests of code that may show one.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    std::vector<MessageBoxInfo> Seen();
+
+private:
+    static DWORD WINAPI ThreadProc(void* pParam);
+    HANDLE m_hThread = nullptr;
+    volatile LONG m_nStop = 0;
+    CRITICAL_SECTION m_lock;
+    std::vector<MessageBoxInfo> m_seen;
+};
+
+// The product's registry key below HKEY_CURRENT_USER.
+extern const char kVelthraKey[];  // "Software\\Nimbrel\\Velthra"
+void DeleteVelthraKey();
+bool ReadDword(const char* pszKey, const char* pszName, DWORD* pdwValue);
+void WriteDword(const char* pszKey, const char* pszName, DWORD dwValue);
+bool ReadString(const char* pszKey, const char* pszName, std::string* pText);
+void WriteString(const char* pszKey, const char* pszName, const std::string& text);
+void DeleteValue(const char* pszKey, const char* pszName);
+// Number of values under the key (-1 when the key is missing).
+int CountValues(const char* pszKey);
+
+// Real input, as a user would give it.
+void PressKey(WORD wVk, bool bExtended = false);
+void PressKeyCombo(WORD wModifierVk, WORD wVk);
+void MoveCursorTo(int x, int y);
+void ClickLeft();
+
+// The screen's pixels (the X root window as Wine shows it), as 0xRRGGBB.
+struct Screenshot {
+    int nWidth = 0, nHeight = 0;
+    std::vector<DWORD> pixels;
+    DWORD At(int x, int y) const { return pixels[static_cast<size_t>(y) * nWidth + x]; }
+};
+Screenshot CaptureScreen();
+// Writes a 24-bit BMP (for looking at it; convert to PNG outside).
+bool SaveBitmap(const Screenshot& shot, const std::string& path);
+
+}  // namespace vt
