@@ -15,7 +15,7 @@ struct SaverState {
     bool bQuitRequested;    // no further frames are drawn
     bool bClosing;          // the close handling has run
     bool bInFrame;          // a frame handler is running (re-entrancy guard)
-    DWORD dwLastFrameTick;  // GetTickCount at the last pacing point
+    DWORD dwLastFrameTick;  // millisecond clock at the last pacing point
     DWORD dwLastSwitchTick; // GetTickCount at the last module change
 };
 extern SaverState g_SaverState;

@@ -6,6 +6,7 @@
 
 // Dialog templates
 #define IDD_SETTINGS 2003     // settings dialog with the live preview
+#define IDD_CONTROL_MENU 2005 // list of the steering keys (F1)
 #define IDD_ABOUT 2006        // About dialog: owner name, credits, web and mail links
 #define IDD_SYMBOL 121        // the symbol explained, with the partner's link
 #define IDD_OWNER_NAME 2007   // "Enter Your Name"

@@ -1,0 +1,95 @@
+// Pixel-format score and choice, frame pacing and module cycling arithmetic.
+#include "render/pacing.h"
+#include "render/pixel_format.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+const uint32_t kUsable = kPfdSupportOpenGL | kPfdDrawToWindow;
+
+TEST(PixelFormatScore, WorkedValues)
+{
+    EXPECT_EQ(ScorePixelFormatTraits({kUsable | kPfdDoubleBuffer, kPfdTypeRgba, 32, 24}, 32), 1130u);
+    EXPECT_EQ(ScorePixelFormatTraits({kUsable | kPfdDoubleBuffer, kPfdTypeRgba, 32, 16}, 32), 1138u);
+    EXPECT_EQ(ScorePixelFormatTraits(
+                  {kUsable | kPfdDoubleBuffer | kPfdGenericFormat, kPfdTypeRgba, 32, 32}, 32),
+              98u);
+    EXPECT_EQ(ScorePixelFormatTraits({kUsable, kPfdTypeRgba, 32, 12}, 32), 1025u);  // 9-15 bits add nothing
+    EXPECT_EQ(ScorePixelFormatTraits({kUsable | kPfdGenericFormat, kPfdTypeRgba, 32, 9}, 32), 1u);
+}
+
+TEST(PixelFormatScore, UnusableFormatsScoreZero)
+{
+    const uint32_t dwAll = kUsable | kPfdDoubleBuffer;
+    EXPECT_EQ(ScorePixelFormatTraits({dwAll, kPfdTypeRgba, 24, 24}, 32), 0u);  // colour bits
+    EXPECT_EQ(ScorePixelFormatTraits({dwAll & ~kPfdSupportOpenGL, kPfdTypeRgba, 32, 24}, 32), 0u);
+    EXPECT_EQ(ScorePixelFormatTraits({dwAll & ~kPfdDrawToWindow, kPfdTypeRgba, 32, 24}, 32), 0u);
+    EXPECT_EQ(ScorePixelFormatTraits({dwAll, kPfdTypeRgba, 32, 8}, 32), 0u);  // depth must exceed 8
+    EXPECT_EQ(ScorePixelFormatTraits({dwAll, 1 /* colour index */, 32, 24}, 32), 0u);
+    // A depth buffer beyond 128 bits must not wrap around into a huge score.
+    EXPECT_EQ(ScorePixelFormatTraits({dwAll | kPfdGenericFormat, kPfdTypeRgba, 32, 255}, 32), 0u);
+}
+
+TEST(PixelFormatChoice, HighestScoreThenHighestIndex)
+{
+    std::vector<unsigned> anScores = {98, 1130, 1138, 1130, 1138, 0};
+    EXPECT_EQ(PickPixelFormat(anScores.data(), 6, 1), 5);
+    anScores = {1130, 1130, 0};
+    EXPECT_EQ(PickPixelFormat(anScores.data(), 3, 3), 2);
+    anScores = {1138, 1130};
+    EXPECT_EQ(PickPixelFormat(anScores.data(), 2, 2), 1);
+}
+
+TEST(PixelFormatChoice, AllZeroFallsBackToTheProposal)
+{
+    std::vector<unsigned> anScores = {0, 0, 0, 0};
+    EXPECT_EQ(PickPixelFormat(anScores.data(), 4, 3), 3);
+    EXPECT_EQ(PickPixelFormat(nullptr, 0, 7), 7);
+}
+
+TEST(Pacing, SleepsUpTo33MsSinceTheLastPacingPoint)
+{
+    EXPECT_EQ(PacingSleepMs(1000, 1010), 23u);
+    EXPECT_EQ(PacingSleepMs(1000, 1050), 0u);
+    EXPECT_EQ(PacingSleepMs(1000, 1033), 0u);
+    EXPECT_EQ(PacingSleepMs(1000, 1032), 1u);
+    EXPECT_EQ(PacingSleepMs(1000, 1000), 33u);
+    EXPECT_EQ(PacingSleepMs(0xFFFFFFFBu, 5), 23u);  // across the wrap
+    EXPECT_EQ(PacingSleepMs(1010, 1000), 23u);      // a clock that went back: absolute value
+    EXPECT_EQ(PacingSleepMs(0, 0x80000000u), 0u);   // the largest difference
+    EXPECT_EQ(PacingSleepMs(0, 0), 33u);
+}
+
+TEST(ModuleCycling, OneActiveModuleNeverChanges)
+{
+    EXPECT_FALSE(IsModuleChangeDue(0, 0xF0000000u, 0, 1));
+    EXPECT_FALSE(IsModuleChangeDue(0, 100000, 30, 0));
+    EXPECT_TRUE(IsModuleChangeDue(0, 100000, 30, 2));
+}
+
+TEST(ModuleCycling, ChangesOnlyAfterMoreThanTheCycleTime)
+{
+    EXPECT_FALSE(IsModuleChangeDue(5000, 35000, 30, 3));
+    EXPECT_TRUE(IsModuleChangeDue(5000, 35001, 30, 3));
+}
+
+TEST(ModuleCycling, CycleTimeZeroChangesEveryFrame)
+{
+    EXPECT_TRUE(IsModuleChangeDue(5000, 5001, 0, 2));
+    EXPECT_TRUE(IsModuleChangeDue(5000, 5034, 0, 3));
+    EXPECT_FALSE(IsModuleChangeDue(5000, 5000, 0, 3));
+}
+
+TEST(ModuleCycling, TickWrapAndLongCycleTimes)
+{
+    EXPECT_FALSE(IsModuleChangeDue(0xFFFFF000u, 0x00001000u, 30, 3));  // 8192 ms across the wrap
+    EXPECT_TRUE(IsModuleChangeDue(0xFFFFF000u, 0x00007600u, 30, 3));   // 30208 ms
+    // 5,000,000 s does not wrap into a short period in 32-bit milliseconds.
+    EXPECT_FALSE(IsModuleChangeDue(0, 0xFFFFFFFFu, 5000000, 3));
+    EXPECT_TRUE(IsModuleChangeDue(0, 0xFFFFFFFFu, 4294967, 3));
+}
+
+}  // namespace
