@@ -30,6 +30,7 @@ BOOL OpenUrlInBrowser(const char* pszArgument)
     SHELLEXECUTEINFOA info;
     ZeroMemory(&info, sizeof(info));
     info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_FLAG_NO_UI;  // a failure is not reported
     info.hwnd = GetDesktopWindow();
     info.lpFile = launch.szFile;
     info.lpParameters = launch.szParameters;

@@ -1,6 +1,7 @@
 // Parsing of the default browser's command (the registry's
 // "HTTP\shell\open\command" default value) into a program file and its
-// parameters. Works on std::string and copies into the fixed buffers only
+// parameters. A quoted program path is passed without its quotation marks.
+// Works on std::string and copies into the fixed buffers only
 // what fits whole: a URL is never cut, and a browser call that cannot be
 // built completely falls back to Internet Explorer by its program name.
 #include "settings/browser_command.h"
@@ -72,7 +73,10 @@ bool BuildBrowserLaunch(const char* pszArgument, const char* pszCommand, Browser
     size_t nExe = sCommand.find(".exe");
     if (sCommand.find(kInternetExplorer) == std::string::npos && nExe != std::string::npos) {
         size_t nProgramEnd = nExe + 4;
-        std::string sBrowser = sCommand.substr(0, nProgramEnd);
+        // A quoted path loses its opening quotation mark too: a program file
+        // with one quotation mark names no file, and the browser never starts.
+        size_t nProgramStart = sCommand[0] == '"' ? 1 : 0;
+        std::string sBrowser = sCommand.substr(nProgramStart, nProgramEnd - nProgramStart);
         std::string sBrowserParameters = BrowserParameters(sCommand, nProgramEnd, sUrl);
         if (Fits(sBrowser) && Fits(sBrowserParameters)) {
             sFile = sBrowser;

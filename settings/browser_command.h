@@ -20,7 +20,8 @@ struct BrowserLaunch {
 
 // pszArgument holds the URL from its first "http" on (callers pass "-new "
 // and the URL); pszCommand is the registered browser command, any text when
-// there is none. Both are taken in lower case. A command naming Internet
+// there is none. Both are taken in lower case; the program file is the
+// command up to its first ".exe", without an opening quotation mark. A command naming Internet
 // Explorer, or no program ending in ".exe", gives Internet Explorer with
 // "-new " and the URL; so does any other command whose program or parameters
 // would not fit the buffers. Returns false, and fills nothing, when the

@@ -209,8 +209,15 @@ static void DrainSettingsMessages(HWND hDlg)
 
 static void OnSettingsFrame(HWND hDlg)
 {
-    if (g_SaverState.bInFrame || g_SaverState.bQuitRequested)
+    if (g_SaverState.bInFrame)
         return;
+    // A quit requested between two frames, by a command that the dialog's
+    // own loop dispatched, must still close the dialog.
+    if (g_SaverState.bQuitRequested) {
+        if (!g_SaverState.bClosing)
+            PostMessageA(hDlg, WM_CLOSE, 0, 0);
+        return;
+    }
     g_SaverState.bInFrame = true;
     DrainSettingsMessages(hDlg);
     // Closed while messages were dispatched (the caption's close button):

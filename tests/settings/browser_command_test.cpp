@@ -51,7 +51,7 @@ TEST(BrowserCommand, ExamplesOfRegisteredCommands)
 
     Launch quoted = Build(NewWindow(), "\"C:\\Program Files\\Other Browser\\Browse.EXE\" \"%1\"");
     EXPECT_TRUE(quoted.bOk);
-    EXPECT_EQ(quoted.sFile, "\"c:\\program files\\other browser\\browse.exe");
+    EXPECT_EQ(quoted.sFile, "c:\\program files\\other browser\\browse.exe");
     EXPECT_EQ(quoted.sParameters, std::string(" ") + kUrl);
 
     Launch option = Build(NewWindow(), "C:\\Web\\Viewer.exe -nosplash \"%1\"");
@@ -95,7 +95,7 @@ TEST(BrowserCommand, WithoutExeInternetExplorerIsUsed)
 TEST(BrowserCommand, OneCharacterAfterExeIsSkipped)
 {
     Launch closingQuote = Build(NewWindow(), "\"c:\\b\\browse.exe\"");
-    EXPECT_EQ(closingQuote.sFile, "\"c:\\b\\browse.exe");
+    EXPECT_EQ(closingQuote.sFile, "c:\\b\\browse.exe");
     EXPECT_EQ(closingQuote.sParameters, kUrl);
 
     Launch twoAfter = Build(NewWindow(), "\"c:\\b\\browse.exe\" ");
