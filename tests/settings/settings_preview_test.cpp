@@ -2,7 +2,9 @@
 // its OpenGL context draws can be read back with glReadPixels. Wine 8 keeps
 // OpenGL drawn into a child control in an off-screen X window and never
 // copies it into the dialog, so the screen cannot show what is drawn; the
-// context's own buffer can. A second thread drives the dialog like a user.
+// context's own buffer can. A second thread drives the dialog like a user,
+// and leaves settings_dialog.bmp beside the test: the dialog with the
+// preview's pixels where the control is.
 #include "host/host.h"
 #include "render/render.h"
 #include "resources/resource.h"
@@ -24,6 +26,7 @@ struct PreviewPixels {
     int nWidth = 0, nHeight = 0;
     int nLit = 0;    // pixels that are not black
     int nGreen = 0;  // lit pixels whose green exceeds red and blue
+    std::vector<unsigned char> rgb;  // bottom row first, as OpenGL reads them
 };
 
 WNDPROC g_pfnDialogProc = nullptr;
@@ -36,7 +39,8 @@ void ReadPreview(PreviewPixels* pOut)
     GetClientRect(g_hRenderWnd, &rc);
     pOut->nWidth = rc.right;
     pOut->nHeight = rc.bottom;
-    std::vector<unsigned char> rgb(static_cast<size_t>(rc.right) * rc.bottom * 3);
+    std::vector<unsigned char>& rgb = pOut->rgb;
+    rgb.resize(static_cast<size_t>(rc.right) * rc.bottom * 3);
     glFinish();
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -74,6 +78,33 @@ PreviewPixels ReadAfterFrames(HWND hDlg)
     return pixels;
 }
 
+// A picture of the dialog as the screen shows it, with the preview's own
+// pixels put where the control is (the screen shows it black under Wine).
+void SaveDialogPicture(HWND hDlg, const PreviewPixels& preview)
+{
+    vt::Screenshot shot = vt::CaptureScreen();
+    POINT ptOrigin = {0, 0};
+    ClientToScreen(GetDlgItem(hDlg, IDC_PREVIEW), &ptOrigin);
+    for (int y = 0; y < preview.nHeight; ++y) {
+        for (int x = 0; x < preview.nWidth; ++x) {
+            int sx = ptOrigin.x + x, sy = ptOrigin.y + y;
+            if (sx < 0 || sy < 0 || sx >= shot.nWidth || sy >= shot.nHeight)
+                continue;
+            const unsigned char* p = &preview.rgb[(static_cast<size_t>(preview.nHeight - 1 - y) * preview.nWidth + x) * 3];
+            shot.pixels[static_cast<size_t>(sy) * shot.nWidth + sx] = (p[0] << 16) | (p[1] << 8) | p[2];
+        }
+    }
+    RECT rc;
+    GetWindowRect(hDlg, &rc);
+    vt::Screenshot dialog;
+    dialog.nWidth = rc.right - rc.left;
+    dialog.nHeight = rc.bottom - rc.top;
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            dialog.pixels.push_back(x >= 0 && y >= 0 && x < shot.nWidth && y < shot.nHeight ? shot.At(x, y) : 0);
+    vt::SaveBitmap(dialog, vt::ProgramDir() + "\\settings_dialog.bmp");
+}
+
 void ClickButton(HWND hDlg, int nId)
 {
     PostMessageA(GetDlgItem(hDlg, nId), BM_CLICK, 0, 0);
@@ -93,6 +124,7 @@ DWORD WINAPI DriveDialog(void* pParam)
     pSeen->currentButInactive = ReadAfterFrames(hDlg);
     ClickButton(hDlg, IDC_MODULE_CHECK_BASE + 1);
     pSeen->ticked = ReadAfterFrames(hDlg);
+    SaveDialogPicture(hDlg, pSeen->ticked);
     pSeen->buttonsTicked = IsDlgButtonChecked(hDlg, IDC_MODULE_BUTTON_BASE + 1) ? "1" : "";
     ClickButton(hDlg, IDC_DISABLE_ALL);
     pSeen->disabled = ReadAfterFrames(hDlg);
