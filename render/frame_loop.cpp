@@ -64,6 +64,11 @@ static void DrainMessages(HWND hWnd)
         case WM_CLOSE:
             g_SaverState.bQuitRequested = true;
             return;
+        case WM_QUIT:
+            // Posted by WM_DESTROY when the window went away during the drain
+            // (a preview whose parent was destroyed); the message loop must see it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
         default:
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
@@ -79,8 +84,9 @@ static void OnRenderFrame(HWND hWnd)
     g_SaverState.bInFrame = true;
     DrainMessages(hWnd);
     // A close handled while messages were dispatched (Alt+F4) has destroyed
-    // the context: neither draw nor post anything then.
-    if (!g_SaverState.bClosing) {
+    // the context, and a preview may have lost its window with its parent:
+    // neither draw nor post anything then.
+    if (!g_SaverState.bClosing && IsWindow(hWnd)) {
         if (g_SaverState.bQuitRequested) {
             PostMessageA(hWnd, WM_CLOSE, 0, 0);
         } else {

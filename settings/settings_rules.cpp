@@ -37,7 +37,16 @@ int32_t EncodeFixed100(float fValue)
 
 float DecodeFixed100(int32_t nValue)
 {
-    return static_cast<float>(nValue) / 100.0f;
+    // The nearest float to nValue / 100 may lie just below it (30.4f is
+    // 30.3999996...), and truncation would then save it as one hundredth less,
+    // so every run would lose 0.01. The next float away from zero encodes back.
+    float fValue = static_cast<float>(nValue) / 100.0f;
+    if (EncodeFixed100(fValue) != nValue) {
+        float fAway = std::nextafter(fValue, nValue < 0 ? -HUGE_VALF : HUGE_VALF);
+        if (EncodeFixed100(fAway) == nValue)
+            fValue = fAway;
+    }
+    return fValue;
 }
 
 // A value read with the missing marker first, and only when present read again

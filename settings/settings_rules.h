@@ -24,6 +24,8 @@ void FormatModuleValueName(char* pszBuffer, size_t cbBuffer, int nModule, const 
 // Value x 100 in double precision, truncated toward zero. Values beyond the
 // 32-bit range saturate and NaN becomes 0, so no conversion is undefined.
 int32_t EncodeFixed100(float fValue);
+// nValue / 100 as the float that encodes back to nValue, so that loading and
+// saving again leaves a stored value unchanged.
 float DecodeFixed100(int32_t nValue);
 
 // Resets the table, reads modules 1 to 3 and the cycle time with every repair,

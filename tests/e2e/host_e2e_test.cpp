@@ -9,9 +9,13 @@ namespace {
 const DWORD kExitFailed = 0xFFFFFFFFu;  // ExitProcess(-1)
 const DWORD kStartMs = 15000;           // Wine may take a while to start a program
 
+// The saver's window once it is shown, that is once its WM_CREATE has ended.
 HWND WaitForSaver(vt::Process& saver)
 {
-    return vt::WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartMs, saver.Id());
+    HWND hSaver = vt::WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartMs, saver.Id());
+    for (int i = 0; hSaver && i < 500 && !IsWindowVisible(hSaver); ++i)
+        vt::PumpMessages(20);
+    return hSaver;
 }
 
 HWND WaitForSettings(vt::Process& saver)
@@ -33,6 +37,8 @@ TEST_P(SaverSwitches, OpenTheFullScreenWindow)
     ASSERT_TRUE(saver.StartSaver(GetParam()));
     HWND hSaver = WaitForSaver(saver);
     ASSERT_NE(hSaver, nullptr);
+    DWORD_PTR dwResult;  // WS_VISIBLE is set once WM_CREATE (with the OpenGL start) is over
+    SendMessageTimeoutA(hSaver, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &dwResult);
     RECT rc;
     GetWindowRect(hSaver, &rc);
     EXPECT_EQ(rc.right - rc.left, GetSystemMetrics(SM_CXSCREEN));
@@ -172,8 +178,11 @@ TEST_P(PreviewSwitches, DrawInsideTheGivenWindowAndEndWithIt)
     EXPECT_EQ(rcPreview.bottom, rcParent.bottom);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hPreview, GWL_STYLE)) & 0xFFFF0000u, 0x52000000u);
 
+    // As the Display control panel does when it closes: the preview goes with
+    // its parent, and its process ends.
     DestroyWindow(host.hWnd);
     EXPECT_EQ(saver.Wait(kStartMs), 0u);
+    EXPECT_FALSE(IsWindow(hPreview));
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, PreviewSwitches, ::testing::Values("/p", "/l", "/P", "-l"));

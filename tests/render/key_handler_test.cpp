@@ -101,45 +101,29 @@ TEST_F(KeyHandlerTest, KeyUpDoesNothing)
     EXPECT_TRUE(TakeSnapshot() == before);
 }
 
+// The arithmetic itself is tested natively; here it must reach the live view.
 TEST_F(KeyHandlerTest, SteeringKeysChangeTheLiveView)
 {
-    EXPECT_EQ(g_fDepth, 40.0f);
     Press(VK_PRIOR);
     EXPECT_EQ(g_fDepth, 40.3f);
     g_fDepth = 120.0f;
     Press(VK_NUMPAD9);
     EXPECT_EQ(g_fDepth, 122.0f);
     Press(VK_RIGHT);
-    Press(VK_NUMPAD8);
-    EXPECT_EQ(g_fHorz, 2.0f);
-    EXPECT_EQ(g_fVert, 2.0f);
-    Press(VK_NUMPAD4);
-    Press(VK_NUMPAD4);
-    Press(VK_DOWN);
     Press(VK_NUMPAD2);
-    EXPECT_EQ(g_fHorz, -2.0f);
-    EXPECT_EQ(g_fVert, -2.0f);
-    Press(VK_NEXT);
-    Press(VK_NUMPAD3);
-    EXPECT_EQ(g_fDepth, 118.0f);
     Press(VK_F2);
     Press(VK_F5);
     Press(VK_F6);
+    EXPECT_EQ(g_fHorz, 2.0f);
+    EXPECT_EQ(g_fVert, -2.0f);
     EXPECT_EQ(g_fXrot, -1.5f);
     EXPECT_EQ(g_fYrot, 1.5f);
     EXPECT_EQ(g_fZrot, 1.5f);
-    g_fSpeed = 0.5f;
     Press(VK_F9);
     EXPECT_EQ(g_fSpeed, 0.5375f);
     g_fSpeed = 0.005f;
     Press(VK_F8);
     EXPECT_EQ(g_fSpeed, 0.005f);
-    g_fSpeed = 9.5f;
-    Press(VK_F9);
-    EXPECT_EQ(g_fSpeed, 10.0f);
-    g_fSpeed = 0.01f;
-    Press(VK_F9);
-    EXPECT_FLOAT_EQ(g_fSpeed, 0.03f);
     EXPECT_FALSE(g_SaverState.bQuitRequested);
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <string>
 
@@ -196,6 +197,17 @@ TEST_F(SettingsRules, DefaultDepthOfModuleTwoRoundTripsAs2279)
     EXPECT_EQ(Stored("mod2 depth"), 2279);
 }
 
+TEST_F(SettingsRules, LoadingAndSavingAgainChangesNothing)
+{
+    SeedSavedSet();
+    g_mapStore["mod1 horz"] = 3040;
+    g_mapStore["mod2 vert"] = -2279;
+    auto mapBefore = g_mapStore;
+    LoadSettingsFrom(kMemoryStore);
+    LoadSettingsFrom(kMemoryStore);
+    EXPECT_EQ(g_mapStore, mapBefore);
+}
+
 TEST_F(SettingsRules, SaveWritesRecordsNotTheLiveView)
 {
     LoadSettingsFrom(kMemoryStore);
@@ -223,7 +235,19 @@ TEST(FixedPoint, TruncatesTowardZeroAndSaturates)
     EXPECT_EQ(EncodeFixed100(__builtin_inff()), 2147483647);
     EXPECT_EQ(EncodeFixed100(__builtin_nanf("")), 0);
     EXPECT_EQ(DecodeFixed100(2279), 22.79f);
-    EXPECT_EQ(DecodeFixed100(-9999), -99.99f);
+    EXPECT_NEAR(DecodeFixed100(-9999), -99.99f, 1e-5f);
+}
+
+// 30.4f lies below 30.4: a plain division would make every load and save
+// lose a hundredth. Every stored number must survive a load and a save.
+TEST(FixedPoint, StoredValuesRoundTripExactly)
+{
+    EXPECT_EQ(EncodeFixed100(DecodeFixed100(3040)), 3040);
+    EXPECT_EQ(EncodeFixed100(DecodeFixed100(-3040)), -3040);
+    for (int32_t n = -200000; n <= 200000; ++n)
+        ASSERT_EQ(EncodeFixed100(DecodeFixed100(n)), n);
+    for (int32_t n : {8388607, 16777215, 16777216, 99999999, -99999999})
+        EXPECT_NEAR(DecodeFixed100(n), n / 100.0, std::abs(n / 100.0) * 1e-6) << n;
 }
 
 }  // namespace

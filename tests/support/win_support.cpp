@@ -122,7 +122,21 @@ DWORD Process::Wait(DWORD timeoutMs)
 {
     if (!m_hProcess)
         return STILL_ACTIVE;
-    WaitForSingleObject(m_hProcess, timeoutMs);
+    // Messages are pumped meanwhile: the program may be sending to windows of
+    // this thread (a preview inside a window of the test, for instance).
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        DWORD dwElapsed = GetTickCount() - dwStart;
+        DWORD dwLeft = dwElapsed >= timeoutMs ? 0 : timeoutMs - dwElapsed;
+        DWORD dwWait = MsgWaitForMultipleObjects(1, &m_hProcess, FALSE, dwLeft, QS_ALLINPUT);
+        if (dwWait != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
     DWORD dwCode = STILL_ACTIVE;
     GetExitCodeProcess(m_hProcess, &dwCode);
     return dwCode;
@@ -217,10 +231,12 @@ bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs)
 
 void PumpMessages(DWORD ms)
 {
+    // The time is checked per message: a frame loop in this thread always
+    // has its next frame message waiting.
     DWORD dwStart = GetTickCount();
     do {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (GetTickCount() - dwStart < ms && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Frames per second and CPU time per second of the full-screen saver on the
+# session's screen, measured from outside: Wine's fps trace of SwapBuffers and
+# the process's own CPU counters. Run inside scripts/wine-session.sh, e.g.
+#   scripts/wine-session.sh --screen 1920x1080x24 scripts/measure-fps.sh [seconds] [shot.png]
+set -u
+seconds=${1:-10}
+shot=${2:-}
+root=$(cd "$(dirname "$0")/.." && pwd)
+scr="${VELTHRA_BUILD_DIR:-$root/build/win}/velthra.scr"
+log=$(mktemp)
+wine reg delete 'HKCU\Software\Nimbrel\Velthra' /f >/dev/null 2>&1
+WINEDEBUG=+fps wine "$scr" /s 2>"$log" &
+sleep 4
+# The saver of this session: the Wine process running velthra.scr with this prefix.
+pid=
+for p in $(pgrep -f 'velthra.scr'); do
+  if { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then pid=$p; fi
+done
+[ -n "$pid" ] || { echo "measure-fps: saver not found" >&2; exit 1; }
+xvfb=$(pgrep -f "Xvfb $DISPLAY " | head -1)
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+c0=$(ticks "$pid"); x0=$(ticks "$xvfb"); n0=$(grep -c approx "$log")
+sleep "$seconds"
+c1=$(ticks "$pid"); x1=$(ticks "$xvfb"); n1=$(grep -c approx "$log")
+[ -n "$shot" ] && import -window root "$shot"
+echo "screen $(xdpyinfo | awk '/dimensions/{print $2}')"
+grep approx "$log" | tail -n +$((n0 + 1)) | head -n $((n1 - n0)) | \
+  sed -n 's/.*approx \([0-9.]*\)fps.*/\1/p' | \
+  awk '{s += $1; n++} END {if (n) printf "fps %.2f (mean of %d samples, one per 1.5 s)\n", s / n, n}'
+awk -v a="$c0" -v b="$c1" -v s="$seconds" -v hz="$hz" \
+  'BEGIN {printf "saver cpu %.3f s per second\n", (b - a) / hz / s}'
+awk -v a="$x0" -v b="$x1" -v s="$seconds" -v hz="$hz" \
+  'BEGIN {printf "Xvfb cpu %.3f s per second\n", (b - a) / hz / s}'
+rm -f "$log"
