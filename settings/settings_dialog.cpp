@@ -24,8 +24,7 @@
 bool g_bEditingSeconds = false;
 int g_nLastSpinPos = 0;
 
-// Whether the preview's frame loop runs; without it OK and Cancel close the
-// dialog themselves, since no frame is left to act on the quit request.
+// Whether the preview's frame loop runs.
 static bool g_bPreviewRunning = false;
 
 static void PostRenderFrame(HWND hDlg)
@@ -99,11 +98,14 @@ static void CloseSettingsDialog(HWND hDlg)
     EndDialog(hDlg, 1);
 }
 
+// Without a frame loop nothing would act on the request, so the dialog asks
+// to be closed itself. Posted, not closed here: a command may arrive while
+// the preview is still being set up (a message sent from another program).
 static void RequestQuit(HWND hDlg)
 {
     g_SaverState.bQuitRequested = true;
     if (!g_bPreviewRunning)
-        CloseSettingsDialog(hDlg);
+        PostMessageA(hDlg, WM_CLOSE, 0, 0);
 }
 
 static void SaveDialogSettings(HWND hDlg)
