@@ -6,6 +6,8 @@
 #include "resources/resource.h"
 #include "settings/dialogs.h"
 
+#include <commctrl.h>
+
 HINSTANCE g_hModuleInstance = nullptr;
 bool g_bWin9x = false;
 
@@ -37,6 +39,9 @@ int RunPreview(const char* pszText)
 
 int RunConfigure(HWND hOwner)
 {
+    // The settings dialog's template holds an up-down control.
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&icc);
     return static_cast<int>(DialogBoxParamA(g_hModuleInstance, MAKEINTRESOURCEA(IDD_SETTINGS),
                                             hOwner, SettingsDialogProc, 0));
 }

@@ -141,7 +141,7 @@ static DWORD ReadPacingClock()
 void DrawFrame(HWND hWnd)
 {
     if (!g_SaverState.bRunningAsSaver)
-        UpdateModuleButtons(hWnd);
+        UpdateModuleButtons(hWnd, g_nModule);
     else
         ChangeModuleWhenDue();
     DWORD dwSleep = PacingSleepMs(g_SaverState.dwLastFrameTick, ReadPacingClock());

@@ -33,7 +33,7 @@ static void SwitchModule(HWND hWnd, bool bNext)
     ApplyModuleView(g_nModule);
     g_SaverState.dwLastSwitchTick = GetTickCount();
     if (!g_SaverState.bRunningAsSaver)
-        UpdateModuleButtons(hWnd);
+        UpdateModuleButtons(hWnd, g_nModule);
 }
 
 static void ShowParams(HWND hWnd)

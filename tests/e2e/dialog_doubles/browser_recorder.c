@@ -1,0 +1,32 @@
+/* Stands in for a web browser or mail program: appends its own command line
+   to the file named by VELTHRA_RECORD (or "recorded.txt" beside it) and ends,
+   so a test can see how it was started. */
+#include <windows.h>
+#include <string.h>
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrev, LPSTR pszCmdLine, int nShow)
+{
+    char szPath[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, szPath, MAX_PATH);
+    char* pszSlash;
+    HANDLE hFile;
+    DWORD cbWritten;
+    const char* pszLine = GetCommandLineA();
+    (void)hInstance; (void)hPrev; (void)pszCmdLine; (void)nShow;
+    szPath[n < MAX_PATH ? n : MAX_PATH - 1] = '\0';
+    pszSlash = strrchr(szPath, '\\');
+    if (GetEnvironmentVariableA("VELTHRA_RECORD", szPath, MAX_PATH) - 1u < MAX_PATH - 1u)
+        pszSlash = NULL;
+    else if (!pszSlash || (size_t)(pszSlash - szPath) + sizeof("\\recorded.txt") > MAX_PATH)
+        return 1;
+    else
+        strcpy(pszSlash, "\\recorded.txt");
+    hFile = CreateFileA(szPath, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, NULL);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return 1;
+    WriteFile(hFile, pszLine, (DWORD)strlen(pszLine), &cbWritten, NULL);
+    WriteFile(hFile, "\n", 1, &cbWritten, NULL);
+    CloseHandle(hFile);
+    return 0;
+}
