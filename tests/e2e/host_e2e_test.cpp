@@ -18,9 +18,17 @@ HWND WaitForSaver(vt::Process& saver)
     return hSaver;
 }
 
+// The settings dialog once it is shown and its initialisation (with the
+// preview's OpenGL start) is over, so that it takes clicks.
 HWND WaitForSettings(vt::Process& saver)
 {
-    return vt::WaitForWindow("#32770", "Velthra Settings", kStartMs, saver.Id());
+    HWND hDlg = vt::WaitForWindow("#32770", "Velthra Settings", kStartMs, saver.Id());
+    for (int i = 0; hDlg && i < 500 && !IsWindowVisible(hDlg); ++i)
+        vt::PumpMessages(20);
+    DWORD_PTR dwResult;
+    if (hDlg)
+        SendMessageTimeoutA(hDlg, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &dwResult);
+    return hDlg;
 }
 
 // True when the process is still running after the given time.
