@@ -11,7 +11,7 @@
 #include "image/texture.h"
 #include "resources/resource.h"
 #include "scenes/scene_state.h"
-#include "tests/image/gl_test_window.h"
+#include "tests/support/gl_test_context.h"
 #include "tests/support/win_support.h"
 
 namespace {

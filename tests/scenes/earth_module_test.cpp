@@ -10,7 +10,7 @@
 #include "scenes/modules.h"
 #include "scenes/scene_state.h"
 #include "scenes/symbol.h"
-#include "tests/image/gl_test_window.h"
+#include "tests/support/gl_test_context.h"
 #include "tests/scenes/scene_feedback.h"
 
 namespace {

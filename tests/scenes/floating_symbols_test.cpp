@@ -10,7 +10,7 @@
 #include "scenes/random.h"
 #include "scenes/scene_state.h"
 #include "scenes/symbol.h"
-#include "tests/scenes/gl_test_context.h"
+#include "tests/support/gl_test_context.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

@@ -17,7 +17,7 @@
 #include "scenes/random.h"
 #include "scenes/scene_state.h"
 #include "scenes/symbol_ring.h"
-#include "tests/image/gl_test_window.h"
+#include "tests/support/gl_test_context.h"
 #include "tests/scenes/scene_feedback.h"
 
 namespace {

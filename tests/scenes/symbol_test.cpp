@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "scenes/symbol.h"
-#include "tests/scenes/gl_test_context.h"
+#include "tests/support/gl_test_context.h"
 #include "tests/support/win_support.h"
 
 #include <GL/gl.h>

@@ -1,7 +1,9 @@
 // Test OpenGL context and feedback capture (see gl_test_context.h).
-#include "tests/scenes/gl_test_context.h"
+#include "tests/support/gl_test_context.h"
 
 #include <GL/gl.h>
+
+#include "render/render.h"
 
 static LRESULT CALLBACK GlTestWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -32,7 +34,7 @@ GlTestContext::GlTestContext(int nWidth, int nHeight, bool bVisible)
     pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     pfd.iPixelType = PFD_TYPE_RGBA;
     pfd.cColorBits = 32;
-    pfd.cDepthBits = 16;
+    pfd.cDepthBits = 24;
     int nFormat = ChoosePixelFormat(m_hDC, &pfd);
     if (nFormat == 0 || !SetPixelFormat(m_hDC, nFormat, &pfd))
         return;
@@ -54,6 +56,24 @@ GlTestContext::~GlTestContext()
         ReleaseDC(m_hWnd, m_hDC);
     if (m_hWnd)
         DestroyWindow(m_hWnd);
+}
+
+static GlTestContext* g_pSuiteContext = nullptr;
+
+bool OpenGlTestWindow(int nWidth, int nHeight)
+{
+    CloseGlTestWindow();
+    g_pSuiteContext = new GlTestContext(nWidth, nHeight);
+    if (!g_pSuiteContext->IsCurrent())
+        return false;
+    SetProjection(nWidth, nHeight);
+    return true;
+}
+
+void CloseGlTestWindow()
+{
+    delete g_pSuiteContext;
+    g_pSuiteContext = nullptr;
 }
 
 std::vector<FeedbackPolygon> CapturePolygons(void (*pfnDraw)())

@@ -1,5 +1,7 @@
-// A real OpenGL context for scene tests: a top-level window of its own with a
-// double-buffered RGBA pixel format, current on the calling thread.
+// A real OpenGL context for tests: a top-level window of its own with a
+// double-buffered RGBA pixel format and a 24-bit depth buffer (precise enough
+// to turn feedback positions back into scene coordinates), current on the
+// calling thread.
 #pragma once
 #include <windows.h>
 
@@ -28,6 +30,11 @@ struct FeedbackVertex {
     float r, g, b, a;
 };
 typedef std::vector<FeedbackVertex> FeedbackPolygon;
+
+// One context for a whole test suite, with the product's projection set for
+// its size (scene state not yet initialised).
+bool OpenGlTestWindow(int nWidth, int nHeight);  // context current on success
+void CloseGlTestWindow();
 
 // Runs the draw function in feedback mode and returns the polygons it emitted.
 std::vector<FeedbackPolygon> CapturePolygons(void (*pfnDraw)());
