@@ -96,10 +96,19 @@ bool Process::Start(const std::string& commandLine, const std::vector<std::strin
     std::vector<char> env;
     if (!extraEnv.empty())
         env = EnvironmentWith(extraEnv);
-    if (!CreateProcessA(applicationName.empty() ? nullptr : applicationName.c_str(), line.data(),
-                        nullptr, nullptr, FALSE, CREATE_SUSPENDED, env.empty() ? nullptr : env.data(),
-                        nullptr, &si, &pi))
-        return false;
+    // Wine now and then refuses a start while an earlier program of the test
+    // is still going away; a short retry gets past that.
+    for (int nTry = 1;; ++nTry) {
+        if (CreateProcessA(applicationName.empty() ? nullptr : applicationName.c_str(), line.data(),
+                           nullptr, nullptr, FALSE, CREATE_SUSPENDED, env.empty() ? nullptr : env.data(),
+                           nullptr, &si, &pi))
+            break;
+        fprintf(stderr, "CreateProcess failed (error %lu, try %d): %s\n", GetLastError(), nTry,
+                commandLine.c_str());
+        if (nTry == 5)
+            return false;
+        Sleep(300);
+    }
     AssignProcessToJobObject(TestJob(), pi.hProcess);
     ResumeThread(pi.hThread);
     CloseHandle(pi.hThread);
