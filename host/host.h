@@ -34,6 +34,17 @@ bool ApproveClose(HWND hWnd);
 void LoadPasswordVerifier();
 void ReleasePasswordVerifier();
 void SetSaverRunning(bool bRunning);
+// Mouse movement anywhere on the screen, measured against g_ptCursorRef;
+// past the threshold the given saver window is asked to close.
+void OnMouseMove(HWND hWnd);
+
+// Black covers over the monitors besides the saver window's own.
+void CoverOtherMonitors(HWND hSaverWnd);
+void DestroyMonitorCovers();
+void OnSaverDisplayChange(HWND hSaverWnd);
+void DispatchCoverMessages();  // from the frame loop, after its own drain
+int CountMonitorCovers();
+HWND GetMonitorCover(int nIndex);  // null when gone or out of range
 
 // Shared by every dialog when it opens.
 void CentreOnDesktop(HWND hWnd);

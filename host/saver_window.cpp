@@ -101,7 +101,7 @@ bool ApproveClose(HWND hWnd)
     return g_bCloseApproved;
 }
 
-static void OnMouseMove(HWND hWnd)
+void OnMouseMove(HWND hWnd)
 {
     POINT pt;
     GetCursorPos(&pt);
@@ -187,11 +187,16 @@ LRESULT CALLBACK SaverWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
             SetCursor(nullptr);
         break;
     case WM_DESTROY:
+        DestroyMonitorCovers();
         RestoreInputMethod(hWnd);
         PostQuitMessage(0);
         break;
     case WM_SETTEXT:
         return 0;
+    case WM_DISPLAYCHANGE:
+        if (!g_bPreview)
+            OnSaverDisplayChange(hWnd);
+        break;
     case WM_PAINT:
         if (g_bCloseApproved)
             return DefWindowProcA(hWnd, uMsg, wParam, lParam);
@@ -267,8 +272,10 @@ int RunSaverWindow(HWND hParent)
     // No window means no loop and no quit code: the run failed.
     int nResult = -1;
     if (g_hSaverWnd) {
-        if (!hParent)
+        if (!hParent) {
+            CoverOtherMonitors(g_hSaverWnd);
             SetForegroundWindow(g_hSaverWnd);
+        }
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);

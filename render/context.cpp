@@ -17,6 +17,7 @@ HGLRC g_hRenderRC = nullptr;
 
 static PIXELFORMATDESCRIPTOR g_pfdSet;  // given to SetPixelFormat, filled once
 static bool g_bPfdSetFilled = false;
+static int g_nRenderFormat = 0;  // the pixel format of the context's window
 
 static const double kFieldOfView = 50.0;
 static const double kNearPlane = static_cast<double>(0.1f);  // 0.10000000149011612
@@ -103,6 +104,7 @@ bool CreateRenderContext(HWND hWnd, int nColorBits)
         return FailCreate("Can't Find A Suitable PixelFormat.");
     if (!SetPixelFormat(g_hRenderDC, nFormat, &g_pfdSet))
         return FailCreate("Can't Set The PixelFormat.");
+    g_nRenderFormat = nFormat;
     g_hRenderRC = wglCreateContext(g_hRenderDC);
     if (!g_hRenderRC)
         return FailCreate("Can't Create A GL Rendering Context.");
@@ -131,4 +133,15 @@ void DestroyRenderContext()
         g_hRenderDC = nullptr;
         g_hRenderWnd = nullptr;
     }
+}
+
+// A window's pixel format can be set only once; a DC that already has the
+// context's format is used as it is.
+bool UseRenderContextOn(HDC hDC)
+{
+    if (!g_hRenderRC || !hDC)
+        return false;
+    if (GetPixelFormat(hDC) != g_nRenderFormat && !SetPixelFormat(hDC, g_nRenderFormat, &g_pfdSet))
+        return false;
+    return wglMakeCurrent(hDC, g_hRenderRC) != FALSE;
 }

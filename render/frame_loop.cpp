@@ -10,6 +10,7 @@
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
 #include "settings/dialogs.h"
+#include "settings/settings_rules.h"
 #include "settings/settings_store.h"
 
 SaverState g_SaverState;
@@ -83,6 +84,7 @@ static void OnRenderFrame(HWND hWnd)
         return;
     g_SaverState.bInFrame = true;
     DrainMessages(hWnd);
+    DispatchCoverMessages();
     // A close handled while messages were dispatched (Alt+F4) has destroyed
     // the context, and a preview may have lost its window with its parent:
     // neither draw nor post anything then.
@@ -110,7 +112,7 @@ static void ChangeModuleWhenDue()
     ApplyModuleView(g_nModule);
 }
 
-static bool DrawCurrentModule()
+bool DrawCurrentModule()
 {
     switch (g_nModule) {
     case 1:
@@ -148,6 +150,8 @@ void DrawFrame(HWND hWnd)
     if (dwSleep > 0)
         Sleep(dwSleep);
     g_SaverState.dwLastFrameTick = ReadPacingClock();
+    if (g_bAllMonitors && g_SaverState.bRunningAsSaver)
+        DrawOnMonitorCovers(hWnd);
     // A frame in which OpenGL reported an error is not presented.
     if (DrawCurrentModule() && !g_SaverState.bQuitRequested)
         SwapBuffers(g_hRenderDC);

@@ -24,6 +24,11 @@ extern SaverState g_SaverState;
 LRESULT RenderRuntimeProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 // One frame: module change, pacing, the current module, SwapBuffers.
 void DrawFrame(HWND hWnd);
+// Draws the current module, true when OpenGL reported no error.
+bool DrawCurrentModule();
+// With "all monitors" on, the current frame on every monitor cover; leaves
+// the context current on the render window with its own projection.
+void DrawOnMonitorCovers(HWND hWnd);
 // A WM_KEYDOWN or WM_KEYUP taken out of the queue by a frame handler.
 LRESULT HandleKey(HWND hWnd, UINT uKind, WPARAM wKey);
 
@@ -33,6 +38,9 @@ extern HWND g_hRenderWnd;   // the window it was obtained from
 extern HGLRC g_hRenderRC;   // WGL rendering context, null when none
 
 bool CreateRenderContext(HWND hWnd, int nColorBits);
+// Makes the context current on another window's DC of the same pixel format
+// (a monitor cover); g_hRenderDC is made current again by the caller.
+bool UseRenderContextOn(HDC hDC);
 void DestroyRenderContext();  // safe to call again; reports only real failures
 void SetProjection(int nWidth, int nHeight);
 int SelectPixelFormat(HDC hDC, int nColorBits);  // 0 on failure

@@ -26,6 +26,7 @@
 #define IDC_ABOUT 1200
 #define IDC_PERSONALIZE 1201
 #define IDC_ABOUT_SYMBOL 1202
+#define IDC_ALL_MONITORS 1120  // "Show on every monitor"
 
 // About, symbol and owner-name dialogs.
 #define IDC_OWNER_NAME_EDIT 1102

@@ -20,3 +20,8 @@ float NextRandomUnit()
 {
     return static_cast<float>(NextRandom() - 16384) / 16384.0f;
 }
+
+uint32_t GetRandomState()
+{
+    return g_dwRandomState;
+}

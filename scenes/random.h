@@ -8,3 +8,4 @@ const int kRandomMax = 32767;
 void SeedRandom(uint32_t nSeed);  // srand
 int NextRandom();                 // rand: 0 ... 32767
 float NextRandomUnit();           // r = (g - 16384) / 16384, in [-1, 1)
+uint32_t GetRandomState();        // what SeedRandom takes to continue the same sequence

@@ -19,10 +19,12 @@
 
 unsigned int g_nBackdropList = 0;
 
-static struct {
-    bool bFirstFrame;
-    RingLeap leap;
-} g_Ring = {true, {false, 0.0f, 0.0f, 0}};
+static RingScene g_Ring = {true, {false, 0.0f, 0.0f, 0}};
+
+RingScene& GetRingScene()
+{
+    return g_Ring;
+}
 
 // A 4:3 quad 500 units down the viewing axis: with the 50-degree vertical
 // field of view it just fills the screen's height.

@@ -4,7 +4,12 @@
 # (Xvfb, wineserver, any Windows program) is ended when the command ends,
 # also when it fails, is interrupted or times out.
 #
-#   scripts/wine-session.sh [--prefix DIR] [--screen WxHxD] command ...
+#   scripts/wine-session.sh [--prefix DIR] [--screen WxHxD] [--monitors LAYOUT] command ...
+#
+# --monitors "1024x768+0+0,800x600+1024+0" gives Wine several monitors (the
+# first is the primary): an X screen as large as the layout, without RandR, so
+# that Wine asks Xinerama, and a libXinerama double on LD_LIBRARY_PATH that
+# answers with these rectangles (built into $VELTHRA_BUILD_DIR/monitors).
 #
 # The prefix defaults to $VELTHRA_BUILD_DIR/wineprefix (build/win/wineprefix);
 # it is made anew for each session so that no run sees another's registry.
@@ -14,15 +19,29 @@ root=$(cd "$here/.." && pwd)
 prefix="${VELTHRA_BUILD_DIR:-$root/build/win}/wineprefix"
 screen=1024x768x24
 keep_prefix=0
+monitors=
 while [ $# -gt 0 ]; do
   case "$1" in
     --prefix) prefix=$2; shift 2 ;;
     --screen) screen=$2; shift 2 ;;
+    --monitors) monitors=$2; shift 2 ;;
     --keep-prefix) keep_prefix=1; shift ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--prefix DIR] [--screen WxHxD] command ..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--prefix DIR] [--screen WxHxD] [--monitors LAYOUT] command ..." >&2; exit 2; }
+xvfb_options=()
+if [ -n "$monitors" ]; then
+  double_dir="${VELTHRA_BUILD_DIR:-$root/build/win}/monitors"
+  [ -f "$double_dir/libXinerama.so.1" ] || { echo "wine-session: no $double_dir/libXinerama.so.1" >&2; exit 2; }
+  # The X screen spans the layout from (0,0); Windows puts the primary there.
+  screen=$(tr ',' '\n' <<<"$monitors" | awk -F'[x+]' '
+    { if ($1 + $3 > w) w = $1 + $3; if ($2 + $4 > h) h = $2 + $4 }
+    END { printf "%dx%dx24", w, h }')
+  xvfb_options=(-extension RANDR)
+  export VELTHRA_MONITORS=$monitors
+  export LD_LIBRARY_PATH="$double_dir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+fi
 
 xvfb_pid=
 display_number=
@@ -45,7 +64,7 @@ start_xvfb() {
   for n in $(seq 70 250); do
     [ -e "/tmp/.X$n-lock" ] && continue
     [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "$screen" "${xvfb_options[@]}" -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 1 100); do
       if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then

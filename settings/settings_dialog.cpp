@@ -4,6 +4,7 @@
 //   IDC_MODULE_BUTTON_BASE + n  preview module n (push-like radio buttons)
 //   IDC_ENABLE_ALL, IDC_DISABLE_ALL
 //   IDC_SECONDS, IDC_SECONDS_SPIN   seconds each module is shown
+//   IDC_ALL_MONITORS            the saver draws on every monitor ("all monitors")
 //   IDC_ABOUT, IDC_ABOUT_SYMBOL, IDC_PERSONALIZE   the nested dialogs
 //   IDOK saves and closes, IDCANCEL closes
 // The dialog drives its own frames like the saver window: it posts itself
@@ -17,6 +18,7 @@
 #include "resources/resource.h"
 #include "scenes/module_table.h"
 #include "settings/seconds_field.h"
+#include "settings/settings_rules.h"
 #include "settings/settings_store.h"
 
 #include <cstdio>
@@ -69,6 +71,7 @@ bool InitSettingsDialog(HWND hDlg)
     bool bPreview = CreateRenderContext(GetDlgItem(hDlg, IDC_PREVIEW), 32);
     for (int n = 1; n <= kModuleCount; ++n)
         CheckDlgButton(hDlg, IDC_MODULE_CHECK_BASE + n, g_Modules[n].active ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hDlg, IDC_ALL_MONITORS, g_bAllMonitors ? BST_CHECKED : BST_UNCHECKED);
     g_bMuteSound = ReadDword("mute sound", g_bMuteSound) == 1;
     ShowSeconds(hDlg, g_nCycleTime);
     return bPreview;
@@ -111,6 +114,7 @@ static void RequestQuit(HWND hDlg)
 static void SaveDialogSettings(HWND hDlg)
 {
     g_nCycleTime = ReadSecondsText(hDlg);
+    g_bAllMonitors = IsDlgButtonChecked(hDlg, IDC_ALL_MONITORS) == BST_CHECKED;
     StoreModuleView(g_nModule);
     SaveSettings();
     WriteDword("mute sound", g_bMuteSound ? 1 : 0);

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 
+bool g_bAllMonitors = false;
+
 // The six position fields in their stored order; speed and active follow.
 static const char* const kPositionFields[] = {"depth", "horz", "vert", "xrot", "yrot", "zrot"};
 
@@ -98,6 +100,7 @@ void LoadSettingsFrom(const DwordStore& store)
     g_nCycleTime = store.pfnReadDword("cycle time", kDefaultCycleTime);
     if (g_nCycleTime < 0)
         g_nCycleTime = kDefaultCycleTime;
+    g_bAllMonitors = store.pfnReadDword("all monitors", 0) == 1;
     SaveSettingsTo(store);
     g_nModule = NextActiveModule(0);
     ApplyModuleView(g_nModule);
@@ -118,4 +121,5 @@ void SaveSettingsTo(const DwordStore& store)
         store.pfnWriteDword(szName, m.active ? 1 : 0);
     }
     store.pfnWriteDword("cycle time", g_nCycleTime);
+    store.pfnWriteDword("all monitors", g_bAllMonitors ? 1 : 0);
 }

@@ -12,6 +12,10 @@ const int32_t kDefaultCycleTime = 30;
 const float kMinSpeed = 0.005f;
 const float kMaxSpeed = 10.0f;
 
+// "all monitors": the full-screen saver draws on every monitor, not only on
+// the primary one (the others are black). Stored as 1 or 0; anything but 1 reads as off.
+extern bool g_bAllMonitors;
+
 // Reads a 32-bit value or returns the default; writes one, true on success.
 struct DwordStore {
     int32_t (*pfnReadDword)(const char* pszName, int32_t nDefault);
@@ -28,8 +32,8 @@ int32_t EncodeFixed100(float fValue);
 // saving again leaves a stored value unchanged.
 float DecodeFixed100(int32_t nValue);
 
-// Resets the table, reads modules 1 to 3 and the cycle time with every repair,
+// Resets the table, reads modules 1 to 3, the cycle time and "all monitors" with every repair,
 // writes them back, makes the first active module current and applies its view.
 void LoadSettingsFrom(const DwordStore& store);
-// Writes the records of modules 1 to 3 and the cycle time (not the live view).
+// Writes the records of modules 1 to 3, the cycle time and "all monitors" (not the live view).
 void SaveSettingsTo(const DwordStore& store);

@@ -83,11 +83,11 @@ protected:
     HWND hSaver = nullptr;
 };
 
-TEST_F(SaverSettings, FirstStartCreatesTheKeyWithAll25Values)
+TEST_F(SaverSettings, FirstStartCreatesTheKeyWithAll26Values)
 {
     StartSaver();
     ASSERT_TRUE(WaitForValue("cycle time", 30, kStartMs));
-    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 25);
+    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 26);
     EXPECT_EQ(Stored("mod1 depth"), 4000);
     EXPECT_EQ(Stored("mod2 depth"), 2279);
     EXPECT_EQ(Stored("mod3 depth"), 2000);
@@ -102,7 +102,7 @@ TEST_F(SaverSettings, FirstStartCreatesTheKeyWithAll25Values)
     std::string text;
     EXPECT_FALSE(vt::ReadString(vt::kVelthraKey, "name", &text));
     CloseByMouse();
-    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 25);
+    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 26);
 }
 
 TEST_F(SaverSettings, DamagedValuesAreRepairedAndWrittenBack)
@@ -124,7 +124,7 @@ TEST_F(SaverSettings, DamagedValuesAreRepairedAndWrittenBack)
     EXPECT_EQ(Stored("mod3 active"), 0);
     EXPECT_EQ(Stored("mod2 depth"), 2279);
     EXPECT_EQ(Stored("mod2 horz"), 2010);
-    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 25);
+    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 26);
     CloseByMouse();
 }
 

@@ -61,7 +61,7 @@ TEST(RenderRuntime, OneRunFromCreateToClose)
     // WM_CREATE: settings loaded and written, context made, first frame posted.
     EXPECT_TRUE(g_SaverState.bRunningAsSaver);
     EXPECT_TRUE(g_SaverState.bCoversDesktop);
-    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 25);
+    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 26);
     EXPECT_NE(g_hRenderRC, nullptr);
     MSG msg;
     EXPECT_TRUE(PeekMessageA(&msg, hWnd, WM_RENDER_FRAME, WM_RENDER_FRAME, PM_NOREMOVE));

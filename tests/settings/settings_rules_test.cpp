@@ -49,15 +49,16 @@ protected:
             g_mapStore["mod" + std::to_string(n) + " active"] = 1;
         }
         g_mapStore["cycle time"] = 12;
+        g_mapStore["all monitors"] = 1;
     }
     int32_t Stored(const char* pszName) { return g_mapStore.at(pszName); }
 };
 
-TEST_F(SettingsRules, FirstStartWritesAll25ValuesWithDefaults)
+TEST_F(SettingsRules, FirstStartWritesAll26ValuesWithDefaults)
 {
     LoadSettingsFrom(kMemoryStore);
-    EXPECT_EQ(g_mapStore.size(), 25u);
-    EXPECT_EQ(g_nWrites, 25);
+    EXPECT_EQ(g_mapStore.size(), 26u);
+    EXPECT_EQ(g_nWrites, 26);
     EXPECT_EQ(g_mapStore.count("mute sound"), 0u);
     EXPECT_EQ(g_mapStore.count("name"), 0u);
     EXPECT_EQ(Stored("mod1 depth"), 4000);
@@ -68,6 +69,7 @@ TEST_F(SettingsRules, FirstStartWritesAll25ValuesWithDefaults)
     EXPECT_EQ(Stored("mod1 speed"), 50);  // no registry value read: the default 0.5
     EXPECT_EQ(Stored("mod3 active"), 1);
     EXPECT_EQ(Stored("cycle time"), 30);
+    EXPECT_EQ(Stored("all monitors"), 0);
     EXPECT_EQ(g_nCycleTime, 30);
     EXPECT_EQ(g_nModule, 1);
     EXPECT_EQ(g_fDepth, 40.0f);
@@ -188,6 +190,30 @@ TEST_F(SettingsRules, NegativeCycleTimeBecomesThirtyAndZeroStays)
     EXPECT_EQ(Stored("cycle time"), 0);
 }
 
+// Only a stored 1 turns the option on; whatever else is there is repaired to 0.
+TEST_F(SettingsRules, AllMonitorsReadsOnlyOneAsOn)
+{
+    const struct {
+        bool bPresent;
+        int32_t nStored;
+        bool bOn;
+    } aCases[] = {{true, 1, true},   {true, 0, false},     {true, 2, false},   {true, -1, false},
+                  {true, kMissingValue, false}, {true, 0x10001, false}, {false, 0, false}};
+    for (const auto& c : aCases) {
+        SeedSavedSet();
+        if (c.bPresent)
+            g_mapStore["all monitors"] = c.nStored;
+        else
+            g_mapStore.erase("all monitors");
+        g_bAllMonitors = !c.bOn;
+        LoadSettingsFrom(kMemoryStore);
+        EXPECT_EQ(g_bAllMonitors, c.bOn) << c.nStored;
+        EXPECT_EQ(Stored("all monitors"), c.bOn ? 1 : 0) << c.nStored;
+        EXPECT_EQ(Stored("cycle time"), 12) << c.nStored;
+        g_mapStore.clear();
+    }
+}
+
 TEST_F(SettingsRules, DefaultDepthOfModuleTwoRoundTripsAs2279)
 {
     LoadSettingsFrom(kMemoryStore);
@@ -217,7 +243,7 @@ TEST_F(SettingsRules, SaveWritesRecordsNotTheLiveView)
     g_nCycleTime = 45;
     g_nWrites = 0;
     SaveSettingsTo(kMemoryStore);
-    EXPECT_EQ(g_nWrites, 25);
+    EXPECT_EQ(g_nWrites, 26);
     EXPECT_EQ(Stored("mod1 depth"), 4000);
     EXPECT_EQ(Stored("mod2 horz"), -99);
     EXPECT_EQ(Stored("mod3 active"), 0);

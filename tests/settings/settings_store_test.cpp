@@ -3,6 +3,8 @@
 // or without its terminating NUL.
 #include "settings/settings_store.h"
 
+#include "settings/settings_rules.h"
+
 #include "scenes/module_table.h"
 #include "tests/support/win_support.h"
 
@@ -54,10 +56,10 @@ protected:
     }
 };
 
-TEST_F(SettingsStore, FirstStartCreatesTheKeyWith25Values)
+TEST_F(SettingsStore, FirstStartCreatesTheKeyWith26Values)
 {
     LoadSettings();
-    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 25);
+    EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 26);
     std::string text;
     EXPECT_FALSE(vt::ReadString(vt::kVelthraKey, "name", &text));
     DWORD dw;
@@ -151,6 +153,38 @@ TEST_F(SettingsStore, OnlyExactlyFourBytesCountAsANumber)
     EXPECT_EQ(g_Modules[1].speed, 1.0f);
     EXPECT_EQ(g_Modules[1].horz, static_cast<float>(0x007A7978) / 100.0f);
     EXPECT_EQ(GetDword("mod1 speed"), 100);
+}
+
+// "all monitors" of any type and size: only four bytes that read as 1 turn it
+// on, and loading writes back a REG_DWORD 0 or 1.
+TEST_F(SettingsStore, AllMonitorsOfAnyTypeReadsByTheNumberRule)
+{
+    const unsigned char abOne[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    const struct {
+        DWORD dwType;
+        const void* pData;
+        DWORD cbData;
+        bool bOn;
+    } aCases[] = {{REG_DWORD, abOne, 4, true},     {REG_BINARY, abOne, 4, true},
+                  {REG_QWORD, abOne, 8, false},    {REG_BINARY, abOne, 1, false},
+                  {REG_BINARY, nullptr, 0, false}, {REG_SZ, "1", 2, false},
+                  {REG_SZ, "\x01\0\0", 4, true}};
+    for (const auto& c : aCases) {
+        SeedSavedSet();
+        SetRaw("all monitors", c.dwType, c.pData, c.cbData);
+        g_bAllMonitors = !c.bOn;
+        LoadSettings();
+        EXPECT_EQ(g_bAllMonitors, c.bOn) << c.dwType << "/" << c.cbData;
+        DWORD dwType = 0, dwValue = 7, cbData = sizeof(dwValue);
+        HKEY hKey;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, vt::kVelthraKey, 0, KEY_READ, &hKey), ERROR_SUCCESS);
+        EXPECT_EQ(RegQueryValueExA(hKey, "all monitors", nullptr, &dwType,
+                                   reinterpret_cast<BYTE*>(&dwValue), &cbData),
+                  ERROR_SUCCESS);
+        RegCloseKey(hKey);
+        EXPECT_EQ(dwType, static_cast<DWORD>(REG_DWORD));
+        EXPECT_EQ(dwValue, c.bOn ? 1u : 0u) << c.dwType << "/" << c.cbData;
+    }
 }
 
 TEST_F(SettingsStore, WritesDwordsAndStringsOfTheirOwnTypes)

@@ -462,8 +462,10 @@ void ClickLeft()
 Screenshot CaptureScreen()
 {
     Screenshot shot;
-    shot.nWidth = GetSystemMetrics(SM_CXSCREEN);
-    shot.nHeight = GetSystemMetrics(SM_CYSCREEN);
+    shot.nLeft = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    shot.nTop = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    shot.nWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    shot.nHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     HDC hScreen = GetDC(nullptr);
     HDC hMem = CreateCompatibleDC(hScreen);
     BITMAPINFO bmi;
@@ -477,7 +479,7 @@ Screenshot CaptureScreen()
     void* pBits = nullptr;
     HBITMAP hBitmap = CreateDIBSection(hScreen, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
     HGDIOBJ hOld = SelectObject(hMem, hBitmap);
-    BitBlt(hMem, 0, 0, shot.nWidth, shot.nHeight, hScreen, 0, 0, SRCCOPY);
+    BitBlt(hMem, 0, 0, shot.nWidth, shot.nHeight, hScreen, shot.nLeft, shot.nTop, SRCCOPY);
     GdiFlush();
     const DWORD* pSrc = static_cast<const DWORD*>(pBits);
     shot.pixels.assign(pSrc, pSrc + static_cast<size_t>(shot.nWidth) * shot.nHeight);
@@ -488,6 +490,20 @@ Screenshot CaptureScreen()
     DeleteDC(hMem);
     ReleaseDC(nullptr, hScreen);
     return shot;
+}
+
+double LitShare(const Screenshot& shot, const RECT& rc)
+{
+    size_t nLit = 0, nAll = 0;
+    for (int y = rc.top; y < rc.bottom; ++y) {
+        for (int x = rc.left; x < rc.right; ++x) {
+            DWORD px = shot.At(x, y);
+            ++nAll;
+            if ((px & 0xFF) > 24 || ((px >> 8) & 0xFF) > 24 || ((px >> 16) & 0xFF) > 24)
+                ++nLit;
+        }
+    }
+    return nAll ? static_cast<double>(nLit) / static_cast<double>(nAll) : 0.0;
 }
 
 bool SaveBitmap(const Screenshot& shot, const std::string& path)

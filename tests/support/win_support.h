@@ -99,13 +99,21 @@ void PressKeyCombo(WORD wModifierVk, WORD wVk);
 void MoveCursorTo(int x, int y);
 void ClickLeft();
 
-// The screen's pixels (the X root window as Wine shows it), as 0xRRGGBB.
+// The pixels of the whole virtual screen (every monitor, the X root window as
+// Wine shows it), as 0xRRGGBB. At() takes screen coordinates.
 struct Screenshot {
+    int nLeft = 0, nTop = 0;
     int nWidth = 0, nHeight = 0;
     std::vector<DWORD> pixels;
-    DWORD At(int x, int y) const { return pixels[static_cast<size_t>(y) * nWidth + x]; }
+    DWORD At(int x, int y) const
+    {
+        return pixels[static_cast<size_t>(y - nTop) * nWidth + (x - nLeft)];
+    }
 };
 Screenshot CaptureScreen();
+// Share of the pixels in the rectangle (screen coordinates) with any colour
+// channel above 24: 0 for black, near 1 for a lit scene.
+double LitShare(const Screenshot& shot, const RECT& rc);
 // Writes a 24-bit BMP (for looking at it; convert to PNG outside).
 bool SaveBitmap(const Screenshot& shot, const std::string& path);
 
