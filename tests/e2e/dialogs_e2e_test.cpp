@@ -23,6 +23,7 @@ const int kSecondsSpin = 1100;
 const int kSeconds = 1101;
 const int kEnableAll = 1109;
 const int kDisableAll = 1111;
+const int kAllMonitors = 1120;
 const int kAboutButton = 1200;
 const int kPersonalizeButton = 1201;
 const int kSymbolButton = 1202;
@@ -64,7 +65,8 @@ std::string StoredSettings()
         for (const char* psz : {"depth", "horz", "vert", "xrot", "yrot", "zrot", "speed", "active"})
             text += ModuleValue(n, psz) + "=" + std::to_string(StoredNumber(ModuleValue(n, psz))) + " ";
     }
-    return text + "cycle time=" + std::to_string(StoredNumber("cycle time"));
+    return text + "cycle time=" + std::to_string(StoredNumber("cycle time")) +
+           " all monitors=" + std::to_string(StoredNumber("all monitors"));
 }
 
 POINT CentreOf(HWND hWnd, double fy = 0.5)
@@ -351,6 +353,7 @@ TEST_F(SettingsDialog, CancelSavesNothing)
     vt::PressKey(VK_F5);
     Click(kDisableAll);
     TypeSeconds("77");
+    Click(kAllMonitors);
     ClickControl(kModuleButton + 1);
     EXPECT_EQ(Finish(IDCANCEL), 1u);
     EXPECT_EQ(StoredSettings(), before);
@@ -381,6 +384,19 @@ TEST_F(SettingsDialog, MuteSoundIsWrittenBackByOk)
     PostMessageA(GetDlgItem(hDlg, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(again.Wait(kStartMs), 1u);
     EXPECT_EQ(StoredNumber("mute sound"), 0);
+}
+
+// The "Show on every monitor" box shows the stored option and OK stores it.
+TEST_F(SettingsDialog, ShowOnEveryMonitorIsStoredByOk)
+{
+    vt::WriteDword(vt::kVelthraKey, "all monitors", 1);
+    Open();
+    EXPECT_EQ(TextOf(Item(kAllMonitors)), "Show on every monitor");
+    EXPECT_TRUE(IsPressed(kAllMonitors));
+    Click(kAllMonitors);
+    EXPECT_FALSE(IsPressed(kAllMonitors));
+    EXPECT_EQ(Finish(IDOK), 1u);
+    EXPECT_EQ(StoredNumber("all monitors"), 0);
 }
 
 // The owner-name dialog and the About dialog that shows the name.
