@@ -3,6 +3,11 @@
 # session's screen, measured from outside: Wine's fps trace of SwapBuffers and
 # the process's own CPU counters. Run inside scripts/wine-session.sh, e.g.
 #   scripts/wine-session.sh --screen 1920x1080x24 scripts/measure-fps.sh [seconds] [shot.png]
+# Two monitors of the same total size, with the "all monitors" option on
+# (Wine's trace counts every SwapBuffers, so with it on it reports one swap per
+# monitor and frame):
+#   ALL_MONITORS=1 scripts/wine-session.sh --monitors 960x1080+0+0,960x1080+960+0 \
+#     scripts/measure-fps.sh
 set -u
 seconds=${1:-10}
 shot=${2:-}
@@ -10,6 +15,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 scr="${VELTHRA_BUILD_DIR:-$root/build/win}/velthra.scr"
 log=$(mktemp)
 wine reg delete 'HKCU\Software\Nimbrel\Velthra' /f >/dev/null 2>&1
+if [ -n "${ALL_MONITORS:-}" ]; then
+  wine reg add 'HKCU\Software\Nimbrel\Velthra' /v 'all monitors' /t REG_DWORD /d "$ALL_MONITORS" /f >/dev/null 2>&1
+fi
 WINEDEBUG=+fps wine "$scr" /s 2>"$log" &
 sleep 4
 # The saver of this session: the Wine process running velthra.scr with this prefix.
