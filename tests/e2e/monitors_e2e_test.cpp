@@ -157,6 +157,9 @@ TEST_F(TwoMonitors, SecondMonitorIsCoveredInBlackAndCountsForInput)
     RECT rcSaver;
     ASSERT_TRUE(GetWindowRect(hSaver, &rcSaver));
     EXPECT_TRUE(EqualRect(&rcSaver, &kPrimary));
+    // The saver takes the foreground once its covers exist.
+    for (int i = 0; i < 50 && GetForegroundWindow() != hSaver; ++i)
+        vt::PumpMessages(100);
     EXPECT_EQ(GetForegroundWindow(), hSaver);
 
     EXPECT_TRUE(WaitForScreen(&shot, [](const vt::Screenshot& s) {
@@ -171,6 +174,11 @@ TEST_F(TwoMonitors, SecondMonitorIsCoveredInBlackAndCountsForInput)
     vt::PumpMessages(300);
     EXPECT_EQ(g_nClicks, 0);
     EXPECT_EQ(GetForegroundWindow(), hSaver);
+    // The cursor over the black monitor is the saver thread's: none.
+    CURSORINFO ci = {};
+    ci.cbSize = sizeof(ci);
+    ASSERT_TRUE(GetCursorInfo(&ci));
+    EXPECT_EQ(ci.hCursor, nullptr);
     EXPECT_EQ(saver.Wait(0), static_cast<DWORD>(STILL_ACTIVE));
 
     // A layout change, announced twice in a row: the monitor stays covered.
