@@ -30,11 +30,23 @@ echo "== native tests (ASan, UBSan)"
 [ "${PIPESTATUS[0]}" = 0 ] || status=1
 tally build/native-ctest.log
 
-echo "== Windows tests under Wine"
-VELTHRA_BUILD_DIR=$PWD/build/win scripts/wine-session.sh \
-  bash -c 'cd build/win && ctest --output-on-failure' | tee build/win-ctest.log
-[ "${PIPESTATUS[0]}" = 0 ] || status=1
+# Two Wine sessions side by side, each with its own prefix and display: the
+# tests labelled "session2" (long end-to-end runs that mostly wait) in one,
+# all others in the other. Each log is shown when its session has ended.
+echo "== Windows tests under Wine (two sessions)"
+export VELTHRA_BUILD_DIR=$PWD/build/win
+scripts/wine-session.sh bash -c 'cd build/win && ctest --output-on-failure -LE session2' \
+  >build/win-ctest.log 2>&1 &
+first=$!
+scripts/wine-session.sh --prefix "$PWD/build/win/wineprefix-2" \
+  bash -c 'cd build/win && ctest --output-on-failure -L session2' >build/win-ctest-2.log 2>&1 &
+second=$!
+wait "$first" || status=1
+cat build/win-ctest.log
+wait "$second" || status=1
+cat build/win-ctest-2.log
 tally build/win-ctest.log
+tally build/win-ctest-2.log
 
 echo "== fuzz smoke runs"
 (cd build/fuzz && ctest --output-on-failure) | tee build/fuzz-ctest.log

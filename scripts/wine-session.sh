@@ -29,6 +29,7 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
+case "$prefix" in /*) ;; *) prefix=$PWD/$prefix ;; esac  # Wine wants it absolute
 [ $# -gt 0 ] || { echo "usage: $0 [--prefix DIR] [--screen WxHxD] [--monitors LAYOUT] command ..." >&2; exit 2; }
 xvfb_options=()
 if [ -n "$monitors" ]; then
