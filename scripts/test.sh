@@ -36,6 +36,14 @@ VELTHRA_BUILD_DIR=$PWD/build/win scripts/wine-session.sh \
 [ "${PIPESTATUS[0]}" = 0 ] || status=1
 tally build/win-ctest.log
 
+echo "== release archive: make dist twice, same bytes"
+if tests/release/dist_test.sh; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  status=1
+fi
+
 echo "== fuzz smoke runs"
 (cd build/fuzz && ctest --output-on-failure) | tee build/fuzz-ctest.log
 [ "${PIPESTATUS[0]}" = 0 ] || status=1
