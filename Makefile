@@ -2,9 +2,10 @@
 #   make test            build both trees and run every test
 #   make run [ARGS=/c]   build and start the saver (default switch /s)
 #   make bench           build and run the benchmarks
+#   make dist            build build/dist/velthra-VERSION-win64.zip
 ARGS ?= /s
 
-.PHONY: test run bench fuzz native win clean
+.PHONY: test run bench fuzz native win dist clean
 
 test:
 	@scripts/test.sh
@@ -27,6 +28,10 @@ native:
 win:
 	@scripts/bootstrap.sh
 	@scripts/configure.sh win && cmake --build build/win
+
+dist:
+	@scripts/bootstrap.sh
+	@scripts/configure.sh win && cmake --build build/win --target dist
 
 clean:
 	rm -rf build

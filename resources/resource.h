@@ -1,6 +1,9 @@
 // Resource ids shared by velthra.rc and the code.
 #pragma once
 
+// Strings
+#define IDS_DESCRIPTION 1     // the name that the Display control panel lists
+
 // Icons
 #define ID_APP 100            // application icon group (32x32, 16 and 256 colours)
 

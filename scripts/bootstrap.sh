@@ -3,7 +3,7 @@
 # Silent and quick when everything is already there.
 set -eu
 packages=(
-  cmake ninja-build make g++ python3
+  cmake ninja-build make g++ python3 unzip
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
   libgl1-mesa-dri libglu1-mesa-dev libosmesa6-dev

@@ -48,6 +48,14 @@ cat build/win-ctest-2.log
 tally build/win-ctest.log
 tally build/win-ctest-2.log
 
+echo "== release archive: make dist twice, same bytes"
+if tests/release/dist_test.sh; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  status=1
+fi
+
 echo "== fuzz smoke runs"
 (cd build/fuzz && ctest --output-on-failure) | tee build/fuzz-ctest.log
 [ "${PIPESTATUS[0]}" = 0 ] || status=1
