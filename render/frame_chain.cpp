@@ -68,7 +68,9 @@ bool StopFramesWhileAway()
 // One frame restarts the chain, with the module and view it stopped with.
 static void RestartFramesWhenBack(HWND hWnd)
 {
-    if (!g_Pause.bChainStopped || !IsDrawingAllowed(g_Pause.flags))
+    // Inside a key taken while paused (a modal control menu): the restart
+    // waits until the key has been handled.
+    if (!g_Pause.bChainStopped || !IsDrawingAllowed(g_Pause.flags) || g_SaverState.bInFrame)
         return;
     g_Pause.bChainStopped = false;
     if (g_SaverState.bQuitRequested || g_SaverState.bClosing || !g_hRenderRC)
@@ -137,14 +139,21 @@ static bool ReadDisplayState(LPARAM lParam, DWORD* pdwState)
 
 // Keys reach the window procedure only while the chain is stopped (a running
 // frame takes them out of the queue itself); they keep their meaning, so Esc
-// still ends the saver while nothing is drawn.
+// still ends the saver while nothing is drawn. They are handled as inside a
+// frame, so that a modal window they open holds the animation as usual.
 static void OnPausedKey(HWND hWnd, UINT uMsg, WPARAM wParam)
 {
-    if (!g_Pause.bChainStopped || g_SaverState.bQuitRequested)
+    if (!g_Pause.bChainStopped || g_SaverState.bQuitRequested || g_SaverState.bInFrame)
         return;
+    g_SaverState.bInFrame = true;
     HandleKey(hWnd, uMsg, wParam);
-    if (g_SaverState.bQuitRequested && !g_SaverState.bClosing)
-        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    g_SaverState.bInFrame = false;
+    if (g_SaverState.bQuitRequested) {
+        if (!g_SaverState.bClosing)
+            PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    } else {
+        RestartFramesWhenBack(hWnd);
+    }
 }
 
 void OnPauseMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)

@@ -96,8 +96,13 @@ TEST(SaverPause, FramesStopWhileAwayAndResumeWithTheSameModuleAndView)
     EXPECT_EQ(SaverThread::Read(g_nModule), nShown);
     g_nCycleTime = 60;
 
-    // The close rules hold while paused: Esc ends the saver and the view is saved.
+    // Keys keep their meaning while paused: Page Up steers the view without
+    // drawing, and the close rules hold: Esc ends the saver and the view is saved.
     vt::SendSessionChange(hWnd, vt::kSessionLock);
+    EXPECT_TRUE(SaverThread::FramesStopped());
+    const float fDepth = SaverThread::Read(g_fDepth);
+    PostMessageA(hWnd, WM_KEYDOWN, VK_PRIOR, 0);
+    EXPECT_TRUE(vt::WaitUntil([fDepth] { return SaverThread::Read(g_fDepth) != fDepth; }, 2000));
     EXPECT_TRUE(SaverThread::FramesStopped());
     vt::WriteDword(vt::kVelthraKey, "mod1 depth", 1);
     PostMessageA(hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
