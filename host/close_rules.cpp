@@ -11,6 +11,15 @@ bool IsPastMouseThreshold(int nRefX, int nRefY, int nX, int nY)
     return llDistance > kMouseThreshold;
 }
 
+MouseMoveAction JudgeMouseMove(bool bReferenceSet, int nRefX, int nRefY, bool bRead, int nX, int nY)
+{
+    if (!bRead)
+        return MOUSE_IGNORE;
+    if (!bReferenceSet)
+        return MOUSE_TAKE_REFERENCE;
+    return IsPastMouseThreshold(nRefX, nRefY, nX, nY) ? MOUSE_CLOSE : MOUSE_STAY;
+}
+
 uint32_t ElapsedTicks(uint32_t dwThen, uint32_t dwNow)
 {
     if (dwNow >= dwThen)

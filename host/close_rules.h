@@ -9,6 +9,18 @@ const uint32_t kNoVerifyYet = 0xFFFFFFFFu;
 // True when the cursor has moved more than the threshold from the reference.
 bool IsPastMouseThreshold(int nRefX, int nRefY, int nX, int nY);
 
+// What a mouse move does to the threshold test. The cursor position can fail
+// to be read (the input desktop switched: a workstation lock, an elevation
+// prompt); such a move decides nothing. A reference that could not be read is
+// taken from the next position that can.
+enum MouseMoveAction {
+    MOUSE_IGNORE,         // no position: keep everything as it is
+    MOUSE_TAKE_REFERENCE, // the position becomes the reference, no close
+    MOUSE_STAY,           // within the threshold
+    MOUSE_CLOSE,          // past the threshold: close, and the position becomes the reference
+};
+MouseMoveAction JudgeMouseMove(bool bReferenceSet, int nRefX, int nRefY, bool bRead, int nX, int nY);
+
 // Milliseconds from dwThen to dwNow on the 32-bit tick counter, across its wrap.
 uint32_t ElapsedTicks(uint32_t dwThen, uint32_t dwNow);
 

@@ -14,6 +14,8 @@ int RunConfigure(HWND hOwner);
 int ChangePassword(const char* pszText);
 int DispatchCommandLine(const char* pszCommandLine);
 int RunVelthra();  // the process entry's work; returns the exit code
+// The process's top-level exception filter, set by RunVelthra.
+LONG WINAPI GuardExceptionFilter(EXCEPTION_POINTERS* pInfo);
 
 // Saver window, input and close rules.
 extern HWND g_hSaverWnd;
@@ -22,6 +24,7 @@ extern bool g_bCloseApproved;
 extern bool g_bVerifying;
 extern DWORD g_dwLastVerifyTick;
 extern POINT g_ptCursorRef;
+extern bool g_bCursorRefSet;  // g_ptCursorRef holds a position that was read
 
 extern const char kSaverClassName[];   // "WindowsScreenSaverClass"
 extern const char kSaverTitle[];       // "Screen Saver"

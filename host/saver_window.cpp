@@ -14,6 +14,7 @@ bool g_bCloseApproved = false;
 bool g_bVerifying = false;
 DWORD g_dwLastVerifyTick = kNoVerifyYet;
 POINT g_ptCursorRef = {0, 0};
+bool g_bCursorRefSet = false;
 
 const char kSaverClassName[] = "WindowsScreenSaverClass";
 const char kSaverTitle[] = "Screen Saver";
@@ -101,13 +102,32 @@ bool ApproveClose(HWND hWnd)
     return g_bCloseApproved;
 }
 
-void OnMouseMove(HWND hWnd)
+// GetCursorPos fails while the input desktop is another one; the reference
+// is then unknown until the next good read.
+static void TakeCursorReference()
 {
     POINT pt;
-    GetCursorPos(&pt);
-    if (IsPastMouseThreshold(g_ptCursorRef.x, g_ptCursorRef.y, pt.x, pt.y)) {
+    g_bCursorRefSet = GetCursorPos(&pt) != FALSE;
+    if (g_bCursorRefSet)
+        g_ptCursorRef = pt;
+}
+
+void OnMouseMove(HWND hWnd)
+{
+    POINT pt = {0, 0};
+    const bool bRead = GetCursorPos(&pt) != FALSE;
+    switch (JudgeMouseMove(g_bCursorRefSet, g_ptCursorRef.x, g_ptCursorRef.y, bRead, pt.x, pt.y)) {
+    case MOUSE_CLOSE:
         PostMessageA(hWnd, WM_CLOSE, 0, 0);
         g_ptCursorRef = pt;
+        break;
+    case MOUSE_TAKE_REFERENCE:
+        g_ptCursorRef = pt;
+        g_bCursorRefSet = true;
+        break;
+    case MOUSE_STAY:
+    case MOUSE_IGNORE:
+        break;
     }
 }
 
@@ -118,7 +138,7 @@ LRESULT HostDefaultProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     switch (uMsg) {
     case WM_CLOSE:
         if (g_bWin9x && !ApproveClose(hWnd)) {
-            GetCursorPos(&g_ptCursorRef);
+            TakeCursorReference();
             return 0;
         }
         break;
@@ -182,7 +202,7 @@ LRESULT CALLBACK SaverWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
     switch (uMsg) {
     case WM_CREATE:
         DetachInputMethod(hWnd);
-        GetCursorPos(&g_ptCursorRef);
+        TakeCursorReference();
         if (!g_bPreview)
             SetCursor(nullptr);
         break;

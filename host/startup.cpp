@@ -94,11 +94,15 @@ int DispatchCommandLine(const char* pszCommandLine)
 // process's top-level exception filter. The system's UnhandledExceptionFilter
 // calls the top-level filter itself, hence the flag that lets the nested call
 // fall through to the system's own decision.
-static LONG WINAPI GuardExceptionFilter(EXCEPTION_POINTERS* pInfo)
+// Every increment is paired with a decrement, so each later exception reaches
+// the system's filter again.
+LONG WINAPI GuardExceptionFilter(EXCEPTION_POINTERS* pInfo)
 {
     static volatile LONG s_nDepth = 0;
-    if (InterlockedIncrement(&s_nDepth) > 1)
+    if (InterlockedIncrement(&s_nDepth) > 1) {
+        InterlockedDecrement(&s_nDepth);
         return EXCEPTION_CONTINUE_SEARCH;
+    }
     LONG nDecision = UnhandledExceptionFilter(pInfo);
     if (nDecision == EXCEPTION_EXECUTE_HANDLER) {
         SetSaverRunning(false);

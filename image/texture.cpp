@@ -55,8 +55,15 @@ static void CreateSlotTexture(TextureImage& image)
 {
     glGenTextures(1, &image.textureId);
     glBindTexture(GL_TEXTURE_2D, image.textureId);
+    // The rows are packed (width x 3 bytes); the default unpack alignment of 4
+    // would shear any picture whose row is not a multiple of 4 bytes and read
+    // past the end of the buffer.
+    GLint nAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &nAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gluBuild2DMipmaps(GL_TEXTURE_2D, image.format, image.width, image.height, image.format,
                       GL_UNSIGNED_BYTE, image.pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, nAlignment);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -15,11 +15,6 @@
 
 SaverState g_SaverState;
 
-static void PostRenderFrame(HWND hWnd)
-{
-    PostMessageA(hWnd, WM_RENDER_FRAME, static_cast<WPARAM>(-1), static_cast<LPARAM>(-1));
-}
-
 static int ClientWidth(HWND hWnd)
 {
     RECT rc;
@@ -33,6 +28,8 @@ static void OnRuntimeCreate(HWND hWnd)
     SetStoreContext(hWnd, kSettingsKey);
     LoadSettings();
     g_SaverState.bCoversDesktop = ClientWidth(hWnd) == ClientWidth(GetDesktopWindow());
+    if (!g_bPreview)
+        StartPauseWatch(hWnd);
     if (CreateRenderContext(hWnd, 32)) {
         g_SaverState.dwLastSwitchTick = GetTickCount();
         PostRenderFrame(hWnd);
@@ -78,9 +75,9 @@ static void DrainMessages(HWND hWnd)
     }
 }
 
-static void OnRenderFrame(HWND hWnd)
+static void OnRenderFrame(HWND hWnd, WPARAM wParam, LPARAM lParam)
 {
-    if (g_SaverState.bInFrame || g_SaverState.bQuitRequested)
+    if (g_SaverState.bInFrame || g_SaverState.bQuitRequested || !TakeRenderFrame(wParam, lParam))
         return;
     g_SaverState.bInFrame = true;
     DrainMessages(hWnd);
@@ -91,7 +88,7 @@ static void OnRenderFrame(HWND hWnd)
     if (!g_SaverState.bClosing && IsWindow(hWnd)) {
         if (g_SaverState.bQuitRequested) {
             PostMessageA(hWnd, WM_CLOSE, 0, 0);
-        } else {
+        } else if (!StopFramesWhileAway()) {
             DrawFrame(hWnd);
             SetWindowPos(g_hSaverWnd, HWND_TOPMOST, 0, 0, 0, 0,
                          SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
@@ -167,7 +164,14 @@ LRESULT RenderRuntimeProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         OnRuntimeClose();
         break;
     case WM_RENDER_FRAME:
-        OnRenderFrame(hWnd);
+        OnRenderFrame(hWnd, wParam, lParam);
+        break;
+    case WM_POWERBROADCAST:
+    case WM_WTSSESSION_CHANGE:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_DESTROY:
+        OnPauseMessage(hWnd, uMsg, wParam, lParam);
         break;
     }
     return HostDefaultProc(hWnd, uMsg, wParam, lParam);

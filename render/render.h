@@ -15,10 +15,23 @@ struct SaverState {
     bool bQuitRequested;    // no further frames are drawn
     bool bClosing;          // the close handling has run
     bool bInFrame;          // a frame handler is running (re-entrancy guard)
+    bool bFramePending;     // the runtime has posted a frame message not yet taken
     DWORD dwLastFrameTick;  // millisecond clock at the last pacing point
     DWORD dwLastSwitchTick; // GetTickCount at the last module change
 };
 extern SaverState g_SaverState;
+
+// The frame message the runtime posts itself, and the one check that lets a
+// frame message through: the runtime posted it and its context exists.
+void PostRenderFrame(HWND hWnd);
+bool TakeRenderFrame(WPARAM wParam, LPARAM lParam);
+// The full-screen saver's pause while the display is off or the session is
+// locked or disconnected: StartPauseWatch registers for the notifications,
+// OnPauseMessage takes them (and keys and WM_DESTROY), and a frame that finds
+// drawing paused calls StopFramesWhileAway, which stops the chain (true).
+void StartPauseWatch(HWND hWnd);
+void OnPauseMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+bool StopFramesWhileAway();
 
 // The saver window's middle layer; ends every message in HostDefaultProc.
 LRESULT RenderRuntimeProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);

@@ -39,7 +39,8 @@ static void DrawEarth()
     glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
     glBindTexture(GL_TEXTURE_2D, g_Textures[TEXTURE_EARTH].textureId);
     SetLightLevel(0.65f);
-    gluSphere(g_pQuadric, 8.0, 32, 32);
+    if (g_pQuadric)  // none when memory ran out at start-up; GLU would dereference it
+        gluSphere(g_pQuadric, 8.0, 32, 32);
     glBindTexture(GL_TEXTURE_2D, 0);
     glPopMatrix();
 }

@@ -29,11 +29,6 @@ int g_nLastSpinPos = 0;
 // Whether the preview's frame loop runs.
 static bool g_bPreviewRunning = false;
 
-static void PostRenderFrame(HWND hDlg)
-{
-    PostMessageA(hDlg, WM_RENDER_FRAME, static_cast<WPARAM>(-1), static_cast<LPARAM>(-1));
-}
-
 // Writing the edit makes it report a change; that is not the user editing.
 static void ShowSeconds(HWND hDlg, int nSeconds)
 {
@@ -213,9 +208,9 @@ static void DrainSettingsMessages(HWND hDlg)
     }
 }
 
-static void OnSettingsFrame(HWND hDlg)
+static void OnSettingsFrame(HWND hDlg, WPARAM wParam, LPARAM lParam)
 {
-    if (g_SaverState.bInFrame)
+    if (g_SaverState.bInFrame || !TakeRenderFrame(wParam, lParam))
         return;
     // A quit requested between two frames, by a command that the dialog's
     // own loop dispatched, must still close the dialog.
@@ -256,7 +251,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM 
         CloseSettingsDialog(hDlg);
         return TRUE;
     case WM_RENDER_FRAME:
-        OnSettingsFrame(hDlg);
+        OnSettingsFrame(hDlg, wParam, lParam);
         return TRUE;
     }
     return 0;

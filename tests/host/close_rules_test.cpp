@@ -15,6 +15,30 @@ TEST(MouseThreshold, SumOfAbsoluteDistancesMustExceed100)
     EXPECT_TRUE(IsPastMouseThreshold(-2147483647 - 1, 0, 2147483647, 0));  // no overflow
 }
 
+// A move whose position could not be read decides nothing, whatever the
+// position buffer holds; an unknown reference is taken, never compared.
+TEST(MouseMove, FailedReadsNeverCloseAndUnknownReferencesAreTaken)
+{
+    struct Case {
+        bool bRefSet;
+        int nRefX, nRefY;
+        bool bRead;
+        int nX, nY;
+        MouseMoveAction expected;
+    } cases[] = {
+        {true, 500, 400, false, 5000, 5000, MOUSE_IGNORE},    // garbage far away
+        {true, 500, 400, false, 500, 400, MOUSE_IGNORE},
+        {false, 0, 0, false, 900, 900, MOUSE_IGNORE},
+        {false, 0, 0, true, 900, 900, MOUSE_TAKE_REFERENCE},  // not a 1800-pixel move
+        {false, 900, 900, true, 0, 0, MOUSE_TAKE_REFERENCE},
+        {true, 500, 400, true, 560, 440, MOUSE_STAY},         // 60 + 40
+        {true, 500, 400, true, 561, 440, MOUSE_CLOSE},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JudgeMouseMove(c.bRefSet, c.nRefX, c.nRefY, c.bRead, c.nX, c.nY), c.expected)
+            << c.bRefSet << " " << c.bRead << " " << c.nX << "," << c.nY;
+}
+
 TEST(ElapsedTicks, AcrossTheWrap)
 {
     EXPECT_EQ(ElapsedTicks(1000, 1199), 199u);

@@ -112,3 +112,27 @@ TEST_F(EarthModule, FrameLeavesNoTextureAndTheEarthLight)
     EXPECT_FLOAT_EQ(afDiffuse[3], 1.0f);
     EXPECT_EQ(g_fAngle, 100.5f);
 }
+
+// Start-up tolerates a failed gluNewQuadric; the frame then draws the six
+// symbols without the globe instead of handing GLU a null quadric.
+TEST_F(EarthModule, WithoutAQuadricOnlyTheSymbolsAreDrawn)
+{
+    SetPlainView(22.0f);
+    g_fAngle = 0.0f;
+    const size_t nWithEarth = FeedbackSceneVertices(DrawEarthModule, 22.0f, {}).size();
+    g_fAngle = 0.0f;
+    const size_t nRight = FeedbackSceneVertices(DrawEarthModule, 22.0f, {{1, 0, 0, -8.2}}).size();
+    GLUquadric* pQuadric = g_pQuadric;
+    g_pQuadric = nullptr;
+    g_fAngle = 0.0f;
+    EXPECT_TRUE(DrawEarthModule());
+    g_fAngle = 0.0f;
+    const size_t nWithout = FeedbackSceneVertices(DrawEarthModule, 22.0f, {}).size();
+    g_fAngle = 0.0f;
+    const size_t nRightWithout = FeedbackSceneVertices(DrawEarthModule, 22.0f, {{1, 0, 0, -8.2}}).size();
+    g_pQuadric = pQuadric;
+    EXPECT_EQ(nRightWithout, nRight);  // symbol 0 as before
+    EXPECT_GE(nWithout, 5 * nRight);  // all six symbols, some clipped at the edges
+    EXPECT_LE(nWithout, 6 * nRight);
+    EXPECT_GT(nWithEarth - nWithout, 32u * 32u);  // the sphere's quads are gone
+}

@@ -459,6 +459,27 @@ void ClickLeft()
     Sleep(30);
 }
 
+void SendDisplayState(HWND hWnd, DWORD dwState, bool bMonitorPower)
+{
+    static const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0,
+                                              {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+    static const GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526,
+                                         {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+    BYTE block[sizeof(POWERBROADCAST_SETTING) + sizeof(DWORD)] = {};
+    auto* pSetting = reinterpret_cast<POWERBROADCAST_SETTING*>(block);
+    pSetting->PowerSetting = bMonitorPower ? kMonitorPowerOn : kConsoleDisplayState;
+    pSetting->DataLength = sizeof(DWORD);
+    CopyMemory(pSetting->Data, &dwState, sizeof(DWORD));
+    SendMessageA(hWnd, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(block));
+}
+
+void SendSessionChange(HWND hWnd, DWORD dwEvent)
+{
+    DWORD dwSession = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &dwSession);
+    SendMessageA(hWnd, WM_WTSSESSION_CHANGE, dwEvent, dwSession);
+}
+
 Screenshot CaptureScreen()
 {
     Screenshot shot;

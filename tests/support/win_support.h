@@ -99,6 +99,31 @@ void PressKeyCombo(WORD wModifierVk, WORD wVk);
 void MoveCursorTo(int x, int y);
 void ClickLeft();
 
+// The system's display and session notifications, sent to a window of this
+// process as the system delivers them: WM_POWERBROADCAST
+// PBT_POWERSETTINGCHANGE with a POWERBROADCAST_SETTING for the console display
+// state (0 off, 1 on, 2 dimmed) or, with bMonitorPower, the older monitor
+// power setting; and WM_WTSSESSION_CHANGE with a session event code.
+const DWORD kSessionConsoleConnect = 1, kSessionConsoleDisconnect = 2;
+const DWORD kSessionRemoteConnect = 3, kSessionRemoteDisconnect = 4;
+const DWORD kSessionLock = 7, kSessionUnlock = 8;
+void SendDisplayState(HWND hWnd, DWORD dwState, bool bMonitorPower = false);
+void SendSessionChange(HWND hWnd, DWORD dwEvent);
+
+// Waits until the condition holds (true) or the time is up (false), pumping
+// this thread's messages meanwhile.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs)
+{
+    DWORD dwStart = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - dwStart >= timeoutMs)
+            return false;
+        PumpMessages(10);
+    }
+    return true;
+}
+
 // The pixels of the whole virtual screen (every monitor, the X root window as
 // Wine shows it), as 0xRRGGBB. At() takes screen coordinates.
 struct Screenshot {
