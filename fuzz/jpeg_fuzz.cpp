@@ -1,7 +1,8 @@
 // Fuzz entry point of the JPEG decoder: decodes every line in exact and fast
 // mode and checks the decoder against itself: plain against fast bit reader,
-// the scalar against the SSE2 IDCT and colour kernels in both modes (exact
-// mode with SSE2 is what the saver runs where the processor has it).
+// the scalar against the SSE2 IDCT and colour kernels in both modes. The
+// saver itself runs fast mode with the SSE2 kernels on every processor with
+// MMX, and exact mode only where the processor probe finds no MMX.
 // Built with VELTHRA_FUZZ_NO_AC_SHORTCUT, every decode takes the code-by-code
 // Huffman path for AC symbols and is checked against the shortcut as well.
 // Frames of every size are decoded (the largest in one configuration only);
@@ -58,8 +59,9 @@ void ExpectSame(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, co
 }
 
 // Frames above this many pixels are decoded once, in the saver's own
-// configuration: a full 8192 x 8192 progressive frame takes tens of seconds
-// under the sanitizers, and its kernels are the ones the small frames check.
+// configuration (fast mode, SSE2): a full 8192 x 8192 progressive frame
+// takes tens of seconds under the sanitizers, and its kernels are the ones
+// the small frames check.
 const int64_t kComparedPixels = int64_t(1) << 20;
 
 int64_t FramePixels(const uint8_t* pData, size_t nSize) {
@@ -71,7 +73,7 @@ int64_t FramePixels(const uint8_t* pData, size_t nSize) {
 void FuzzOne(const uint8_t* pData, size_t nSize, bool bAcShortcut) {
     bool b = bAcShortcut;
     if (FramePixels(pData, nSize) > kComparedPixels) {
-        DecodeVariant(pData, nSize, {false, BitReaderAuto, true, b});
+        DecodeVariant(pData, nSize, {true, BitReaderAuto, true, b});
         return;
     }
     std::vector<uint8_t> exactPlain = DecodeVariant(pData, nSize, {false, BitReaderPlain, false, b});
