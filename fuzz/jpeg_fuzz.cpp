@@ -6,9 +6,10 @@
 // Built with VELTHRA_FUZZ_NO_AC_SHORTCUT, every decode takes the code-by-code
 // Huffman path for AC symbols and is checked against the shortcut as well.
 // Frames of every size are decoded (the largest in one configuration only);
-// slow inputs are caught by the fuzzer's per-input -timeout and -rss_limit_mb. Built with VELTHRA_FUZZ_REPLAY it is
-// a plain program that replays files and directories through both builds'
-// checks, so every input that once failed stays a regression test.
+// slow inputs are caught by the fuzzer's per-input -timeout and -rss_limit_mb.
+// Built with VELTHRA_FUZZ_REPLAY it is a plain program that replays files and
+// directories through both builds' checks, so every input that once failed
+// stays a regression test.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
