@@ -6,6 +6,7 @@
 //   jpeg_bench file.jpg...            the table and the ratios
 //   jpeg_bench --libjpeg-only file... (internal) libjpeg-turbo figures only
 //   jpeg_bench --profile exact|fast file   ten decodes, for a profiler
+//   jpeg_bench --begin exact|fast file     time and peak memory of one decode
 #include <chrono>
 #include <csetjmp>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <string>
 #include <vector>
@@ -121,9 +123,35 @@ std::string BaseName(const std::string& path) {
     return n == std::string::npos ? path : path.substr(n + 1);
 }
 
+// Time of construction plus beginDecoding, time of the lines, and the
+// process's peak resident memory, for one file (hostile inputs).
+int MeasureBegin(const char* pMode, const char* path) {
+    std::vector<uint8_t> bytes = ReadFile(path);
+    auto t0 = std::chrono::steady_clock::now();
+    JpegMemoryStream stream(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    JpegDecoder decoder(&stream, std::strcmp(pMode, "fast") == 0);
+    int nBegin = decoder.beginDecoding();
+    auto t1 = std::chrono::steady_clock::now();
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    long nBeginKb = usage.ru_maxrss;
+    const uint8_t* pLine;
+    uint32_t nLength;
+    int nLines = 0;
+    while (decoder.decodeLine(&pLine, &nLength) == 0) ++nLines;
+    auto t2 = std::chrono::steady_clock::now();
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%s (%zu bytes, %dx%d, %s): beginDecoding %d in %.2f s, peak %ld MB; %d lines in %.2f s, peak %ld MB; error %d\n",
+                BaseName(path).c_str(), bytes.size(), decoder.width(), decoder.height(), pMode, nBegin,
+                std::chrono::duration<double>(t1 - t0).count(), nBeginKb / 1024, nLines,
+                std::chrono::duration<double>(t2 - t1).count(), usage.ru_maxrss / 1024, decoder.errorCode());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--begin") == 0) return MeasureBegin(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "--profile") == 0) {   // for perf and callgrind
         std::vector<uint8_t> bytes = ReadFile(argv[3]);
         std::vector<uint8_t> out;

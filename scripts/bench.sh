@@ -23,3 +23,15 @@ ls -l "$data"/*.jpg | awk '{print "  " $5 "\t" $9}'
 nice -n 0 build/bench/jpeg_bench "$data"/earth_512x512_444.jpg "$data"/prog_earth_512x512_444.jpg \
   "$data"/sky_640x480_420.jpg "$data"/prog_sky_640x480_420.jpg \
   "$data"/photo_2048x2048_420.jpg "$data"/prog_photo_2048x2048_420.jpg
+# A hostile 167-byte progressive 4:4:4 8192 x 8192 file: three AC scans
+# without data, whose 1-bit padding fills every block of every component.
+hostile=$data/hostile_prog_444_8192.jpg
+{
+  printf '\xff\xd8\xff\xdb\x00\x43\x00'; printf '\x01%.0s' $(seq 64)
+  printf '\xff\xc4\x00\x14\x00\x01'; printf '\x00%.0s' $(seq 16)
+  printf '\xff\xc4\x00\x15\x10\x02'; printf '\x00%.0s' $(seq 15); printf '\x00\x01'
+  printf '\xff\xc2\x00\x11\x08\x20\x00\x20\x00\x03\x01\x11\x00\x02\x11\x00\x03\x11\x00'
+  for c in 1 2 3; do printf "\\xff\\xda\\x00\\x08\\x01\\x0$c\\x00\\x01\\x3f\\x00"; done
+  printf '\xff\xd9'
+} > "$hostile"
+for mode in exact fast; do nice -n 0 build/bench/jpeg_bench --begin $mode "$hostile"; done

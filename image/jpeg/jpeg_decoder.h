@@ -15,7 +15,7 @@
 
 // Every code the decoder reports, next to its meaning.
 enum JpegErrorCode {
-    JPEG_ERR_HUFFMAN_CODES = -200,      // a DHT table has more than 255 codes, or over-subscribes the code space
+    JPEG_ERR_HUFFMAN_CODES = -200,      // a DHT table has more than 255 codes, over-subscribes the code space or lists a symbol twice
     JPEG_ERR_HUFFMAN_SLOT = -201,       // a DHT table maps to slot 8 or higher
     JPEG_ERR_HUFFMAN_LENGTH = -202,     // DHT length below 2, or a table reaches past the segment
     JPEG_ERR_QUANT_LENGTH = -203,       // DQT length below 2

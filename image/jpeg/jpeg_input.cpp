@@ -158,8 +158,8 @@ static void AddFastAcEntries(HuffmanLookup& h, uint32_t dwCode, int nLength, int
 }
 
 // Canonical codes (T.81 C.2) into the first-byte lookup and the tree. Code
-// lengths that over-subscribe the code space, or more long codes than the
-// tree holds, are refused.
+// lengths that over-subscribe the code space, more long codes than the tree
+// holds, or a symbol listed twice are refused.
 void BuildHuffmanLookup(JpegState& s, int nSlot) {
     HuffmanSlot& slot = s.huff[nSlot];
     if (!slot.pLookup) slot.pLookup = static_cast<HuffmanLookup*>(PoolAllocate(s, sizeof(HuffmanLookup)));
@@ -172,8 +172,12 @@ void BuildHuffmanLookup(JpegState& s, int nSlot) {
         for (int i = 0; i < slot.pCounts[nLength]; ++i, ++dwCode, ++k) {
             if (dwCode >= (1u << nLength)) Fail(s, JPEG_ERR_HUFFMAN_CODES);
             int nSymbol = slot.pValues[k];
+            // A symbol listed twice would have two codes but one code length,
+            // so the AC shortcut and the code-by-code path would consume
+            // different bits for it: such a table is refused.
+            if (h.codeLength[nSymbol] != 0) Fail(s, JPEG_ERR_HUFFMAN_CODES);
             h.codeLength[nSymbol] = static_cast<uint8_t>(nLength);
-            AddFastAcEntries(h, dwCode, nLength, nSymbol);
+            if (!s.bNoAcShortcut) AddFastAcEntries(h, dwCode, nLength, nSymbol);
             if (nLength <= 8) {
                 int nFirst = static_cast<int>(dwCode << (8 - nLength));
                 for (int j = 0; j < (1 << (8 - nLength)); ++j) h.lookup[nFirst + j] = nSymbol;
@@ -195,6 +199,12 @@ void BuildHuffmanLookup(JpegState& s, int nSlot) {
         }
         dwCode <<= 1;
     }
+}
+
+void UseAcShortcut(JpegState& s, bool bUse) {
+    s.bNoAcShortcut = !bUse;
+    for (int nSlot = 0; nSlot < 8; ++nSlot)
+        if (s.huff[nSlot].pLookup) BuildHuffmanLookup(s, nSlot);
 }
 
 static void ReadHuffmanTables(JpegState& s) {

@@ -232,11 +232,15 @@ void AssembleProgressiveRow(JpegState& s) {
             std::memcpy(pOut, pAc, 64 * sizeof(int16_t));
             pOut[0] = *BlockAt(s, c.pDcBuffer, x, y);
             // Exact mode dequantises; multiplying the zero coefficients too
-            // changes nothing and lets the loop run over whole vectors.
+            // changes nothing and lets the loop run over whole vectors. The
+            // product is taken in 32-bit unsigned arithmetic (two uint16_t
+            // would multiply as int and may overflow), keeping its low 16 bits.
             if (!s.bUseFastPaths) {
                 const uint16_t* q = s.quantNatural[c.nQuantSlot];
-                for (int n = 0; n < 64; ++n)
-                    pOut[n] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint16_t>(pOut[n]) * q[n]));
+                for (int n = 0; n < 64; ++n) {
+                    uint32_t dwProduct = static_cast<uint32_t>(static_cast<uint16_t>(pOut[n])) * q[n];
+                    pOut[n] = static_cast<int16_t>(static_cast<uint16_t>(dwProduct));
+                }
             }
             if (bSingle) {
                 ++c.nColOrigin;

@@ -83,6 +83,7 @@ struct JpegState {
     bool bFastBitReader;
     JpegBitReaderChoice nReaderChoice;
     bool bUseSimd;      // SSE2 kernels (IDCTs, colour) rather than their scalar twins
+    bool bNoAcShortcut; // tests only: fastAc stays empty, every AC symbol is decoded code by code
 
     // Frame.
     int nWidth;
@@ -177,6 +178,9 @@ void ReadScanHeader(JpegState& s);
 void LocateStartOfImage(JpegState& s);
 void LocateFrame(JpegState& s);
 void BuildHuffmanLookup(JpegState& s, int nSlot);
+// Tests only: builds the tables already defined again with or without the AC
+// shortcut (tables defined later follow the same choice).
+void UseAcShortcut(JpegState& s, bool bUse);
 
 // Entropy decoding.
 void PrimeEntropyReader(JpegState& s);

@@ -230,6 +230,67 @@ TEST(JpegEntropy, PlainAndFastReadersGiveIdenticalCoefficients) {
     EXPECT_GE(nFilesWithRestarts, 4);
 }
 
+// The stream with its DQT and DHT segments moved ahead of the other segments
+// before the first scan, so the decoder builds its tables while constructed.
+std::vector<uint8_t> TablesFirst(const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> tables(bytes.begin(), bytes.begin() + 2), others;
+    size_t i = 2;
+    while (i + 4 <= bytes.size() && bytes[i] == 0xFF && bytes[i + 1] != 0xDA) {
+        size_t nEnd = i + 2 + static_cast<size_t>(bytes[i + 2] << 8 | bytes[i + 3]);
+        std::vector<uint8_t>& to = bytes[i + 1] == 0xDB || bytes[i + 1] == 0xC4 ? tables : others;
+        to.insert(to.end(), bytes.begin() + static_cast<long>(i), bytes.begin() + static_cast<long>(nEnd));
+        i = nEnd;
+    }
+    tables.insert(tables.end(), others.begin(), others.end());
+    tables.insert(tables.end(), bytes.begin() + static_cast<long>(i), bytes.end());
+    return tables;
+}
+
+TEST(JpegEntropy, AcShortcutAndCodeByCodeGiveIdenticalPixels) {
+    for (const std::string& file : CorpusFiles()) {
+        for (int nCase = 0; nCase < 4; ++nCase) {
+            bool bTablesFirst = nCase & 1, bFast = nCase & 2;
+            std::vector<uint8_t> bytes = ReadCorpusFile(file);
+            if (bTablesFirst) bytes = TablesFirst(bytes);
+            DecodedImage shortcut = DecodeImage(bytes, bFast);
+            DecodedImage codeByCode = DecodeImage(bytes, bFast, [](JpegState& s) {
+                UseAcShortcut(s, false);
+                for (int nSlot = 4; nSlot < 8; ++nSlot) {
+                    const HuffmanLookup* h = s.huff[nSlot].pLookup;
+                    for (int i = 0; h && i < (1 << kJpegFastBits); ++i) ASSERT_EQ(h->fastAc[i], 0);
+                }
+            });
+            ASSERT_EQ(shortcut.nErrorCode, 0) << file;
+            EXPECT_EQ(codeByCode.nErrorCode, 0) << file;
+            EXPECT_EQ(shortcut.pixels, codeByCode.pixels)
+                << file << (bFast ? " fast" : " exact") << (bTablesFirst ? ", tables first" : "");
+        }
+    }
+}
+
+// The stream with every DQT segment replaced by one that defines tables 0 to
+// 3 with 16-bit entries 65535 - k.
+std::vector<uint8_t> WithWideQuantTables(const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> dqt;
+    for (int t = 0; t < 4; ++t) {
+        dqt.push_back(static_cast<uint8_t>(0x10 | t));
+        for (int k = 0; k < 64; ++k) {
+            dqt.push_back(0xFF);
+            dqt.push_back(static_cast<uint8_t>(0xFF - k));
+        }
+    }
+    std::vector<uint8_t> out(bytes.begin(), bytes.begin() + 2);
+    PutSegment(out, 0xDB, dqt);
+    size_t i = 2;
+    while (i + 4 <= bytes.size() && bytes[i] == 0xFF && bytes[i + 1] != 0xDA) {
+        size_t nEnd = i + 2 + static_cast<size_t>(bytes[i + 2] << 8 | bytes[i + 3]);
+        if (bytes[i + 1] != 0xDB) out.insert(out.end(), bytes.begin() + static_cast<long>(i), bytes.begin() + static_cast<long>(nEnd));
+        i = nEnd;
+    }
+    out.insert(out.end(), bytes.begin() + static_cast<long>(i), bytes.end());
+    return out;
+}
+
 TEST(JpegProgressive, SequentialTwinsGiveIdenticalPixels) {
     const char* pairs[][2] = {{"prog_c420_160x120.jpg", "c420_160x120.jpg"},
                               {"prog_script_c420_160x120.jpg", "c420_160x120.jpg"},
@@ -242,14 +303,25 @@ TEST(JpegProgressive, SequentialTwinsGiveIdenticalPixels) {
                               {"prog_c420_40x36.jpg", "c420_40x36.jpg"},
                               {"prog_c420_33x1.jpg", "c420_33x1.jpg"},
                               {"prog_c420_64x48_rst1.jpg", "c420_64x48_rst1.jpg"}};
+    // Also with 16-bit quantisation entries so large that the products of
+    // negative coefficients leave 32 bits: both keep the products' low 16 bits.
     for (auto& pair : pairs) {
-        for (bool bFast : {false, true}) {
-            DecodedImage progressive = DecodeImage(ReadCorpusFile(pair[0]), bFast);
-            DecodedImage sequential = DecodeImage(ReadCorpusFile(pair[1]), bFast);
-            ASSERT_EQ(progressive.nErrorCode, 0) << pair[0];
-            EXPECT_EQ(progressive.nLines, progressive.nHeight) << pair[0];
-            EXPECT_FALSE(progressive.pixels.empty());
-            EXPECT_EQ(progressive.pixels, sequential.pixels) << pair[0] << (bFast ? " fast" : " exact");
+        for (bool bWide : {false, true}) {
+            for (bool bFast : {false, true}) {
+                std::vector<uint8_t> progressiveBytes = ReadCorpusFile(pair[0]);
+                std::vector<uint8_t> sequentialBytes = ReadCorpusFile(pair[1]);
+                if (bWide) {
+                    progressiveBytes = WithWideQuantTables(progressiveBytes);
+                    sequentialBytes = WithWideQuantTables(sequentialBytes);
+                }
+                DecodedImage progressive = DecodeImage(progressiveBytes, bFast);
+                DecodedImage sequential = DecodeImage(sequentialBytes, bFast);
+                ASSERT_EQ(progressive.nErrorCode, 0) << pair[0];
+                EXPECT_EQ(progressive.nLines, progressive.nHeight) << pair[0];
+                EXPECT_FALSE(progressive.pixels.empty());
+                EXPECT_EQ(progressive.pixels, sequential.pixels)
+                    << pair[0] << (bFast ? " fast" : " exact") << (bWide ? " wide" : "");
+            }
         }
     }
 }

@@ -76,11 +76,21 @@ TEST(JpegErrors, HuffmanTables) {
     PutSegment(v, 0xC4, tooMany);
     ExpectFailure(WithTables(v), JPEG_ERR_HUFFMAN_CODES, AtConstruction);
 
-    // Three codes of length 1 over-subscribe the code space.
-    std::vector<uint8_t> over = {0x00, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3};
-    v.clear();
-    PutSegment(v, 0xC4, over);
-    ExpectFailure(WithTables(v), JPEG_ERR_HUFFMAN_CODES, AtConstruction);
+    // Refused: three codes of length 1 over-subscribe the code space; a
+    // symbol listed twice (same length, a short and a long code, a short
+    // and a longer short code) would decode differently through the AC
+    // shortcut and code by code.
+    const std::vector<std::vector<uint8_t>> refused = {
+        {0x00, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3},
+        {0x10, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x01},
+        {0x10, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x01},
+        {0x10, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x01, 0x00},
+        {0x00, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0}};
+    for (const std::vector<uint8_t>& table : refused) {
+        v.clear();
+        PutSegment(v, 0xC4, table);
+        ExpectFailure(WithTables(v), JPEG_ERR_HUFFMAN_CODES, AtConstruction);
+    }
     // One code of length 1 and two of length 16 leave room: accepted.
     std::vector<uint8_t> sparse = {0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 2, 3};
     v.clear();
