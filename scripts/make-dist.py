@@ -2,7 +2,7 @@
 """Builds the release archive velthra-VERSION-win64.zip: velthra.scr, a
 read-me (CRLF, the version filled in) and SHA256SUMS of both.
 
-    make-dist.py --scr velthra.scr --version 1.0.0 --readme dist/README.txt --out build/dist
+    make-dist.py --scr velthra.scr --version 1.0.0 --readme resources/release-readme.txt --out build/dist
 
 The archive is reproducible: its entries are sorted, every entry has the same
 permissions and the time of SOURCE_DATE_EPOCH (default: the time of the last

@@ -2,8 +2,8 @@
 # A long run of the full-screen saver with every module active and a cycle
 # time of 1 s, in a Wine session of its own. Once a minute it reports the
 # saver's resident memory, threads, handles, GDI and USER objects and windows
-# (tools/soak_probe.exe) and the frames per second (Wine's fps trace of
-# SwapBuffers). Every fifth minute, from the second on, it turns the display
+# (read by build/win/soak_probe.exe, from tests/soak/) and the frames per
+# second (Wine's fps trace of SwapBuffers). Every fifth minute, from the second on, it turns the display
 # "off" and "on" and locks and unlocks the session (the probe delivers the
 # notifications to the saver window) and reports the saver's CPU time and
 # fps lines while paused against a stretch while drawing.

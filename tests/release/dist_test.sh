@@ -16,9 +16,9 @@ trap 'rm -rf "$work"' EXIT
 
 (umask 022 && make -s dist >/dev/null) || fail "make dist failed"
 cp "$zip" "$work/first.zip"
-touch -d '2001-02-03 04:05:06' build/win/velthra.scr dist/README.txt
+touch -d '2001-02-03 04:05:06' build/win/velthra.scr resources/release-readme.txt
 (umask 077 && make -s dist >/dev/null) || fail "second make dist failed"
-touch dist/README.txt
+touch resources/release-readme.txt
 cmp "$work/first.zip" "$zip" || fail "two runs of make dist differ"
 echo "sha256 of both: $(sha256sum <"$zip" | cut -d' ' -f1)"
 
