@@ -3,12 +3,21 @@
 #   make run [ARGS=/c]   build and start the saver (default switch /s)
 #   make bench           build and run the benchmarks
 #   make dist            build build/dist/velthra-VERSION-win64.zip
+#   make test-shuffle    make test three times, every GoogleTest program in shuffled order
 ARGS ?= /s
 
-.PHONY: test run bench fuzz native win dist clean
+.PHONY: test test-shuffle run bench fuzz native win dist clean
 
 test:
 	@scripts/test.sh
+
+# GoogleTest reads GTEST_SHUFFLE and GTEST_RANDOM_SEED from the environment,
+# also under Wine, so every program of every tree runs in a shuffled order.
+test-shuffle:
+	@status=0; for seed in 1 2 3; do \
+	  echo "== seed $$seed"; \
+	  GTEST_SHUFFLE=1 GTEST_RANDOM_SEED=$$seed scripts/test.sh || status=1; \
+	done; exit $$status
 
 run: win
 	@scripts/run.sh $(ARGS)
