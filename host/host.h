@@ -8,6 +8,15 @@ extern HINSTANCE g_hModuleInstance;  // every dialog, icon and resource is loade
 extern bool g_bWin9x;                // Windows 95/98/Me family
 
 bool DetectWin9x();
+
+// A function of a library loaded at run time; null when the library or the
+// function is missing.
+template <typename Fn>
+Fn LoadProc(HMODULE hModule, const char* pszName)
+{
+    return hModule ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)))
+                   : nullptr;
+}
 HWND ParseWindowHandle(const char* pszText);
 int RunPreview(const char* pszText);
 int RunConfigure(HWND hOwner);

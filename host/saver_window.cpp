@@ -31,12 +31,6 @@ static HMODULE g_hImm32 = nullptr;
 static ImmAssociateContextFn g_pfnImmAssociateContext = nullptr;
 static HANDLE g_hPreviousImeContext = nullptr;
 
-template <typename Fn>
-static Fn LoadProc(HMODULE hModule, const char* pszName)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)));
-}
-
 void SetSaverRunning(bool bRunning)
 {
     if (!g_bWin9x)

@@ -55,8 +55,7 @@ int ChangePassword(const char* pszText)
         hParent = GetForegroundWindow();
     HMODULE hMpr = LoadLibraryA("MPR.DLL");
     if (hMpr) {
-        auto pfnChange = reinterpret_cast<PwdChangePasswordFn>(
-            reinterpret_cast<void*>(GetProcAddress(hMpr, "PwdChangePasswordA")));
+        auto pfnChange = LoadProc<PwdChangePasswordFn>(hMpr, "PwdChangePasswordA");
         if (pfnChange)
             pfnChange("SCRSAVE", hParent, 0, 0);
         FreeLibrary(hMpr);

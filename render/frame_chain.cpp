@@ -32,13 +32,6 @@ static struct {
     bool bSessionNotify;
 } g_Pause;
 
-template <typename Fn>
-static Fn LoadProc(HMODULE hModule, const char* pszName)
-{
-    return hModule ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)))
-                   : nullptr;
-}
-
 void PostRenderFrame(HWND hWnd)
 {
     if (PostMessageA(hWnd, WM_RENDER_FRAME, static_cast<WPARAM>(-1), static_cast<LPARAM>(-1)))
