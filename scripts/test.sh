@@ -6,10 +6,25 @@ set -u
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh || exit 1
 jobs=$(nproc)
+
+# One Wine prefix is booted while the trees build; every Wine session of this
+# run (two test sessions, and the tests that start sessions of their own)
+# clones it instead of booting its own.
+template=$PWD/build/wineprefix-template
+rm -rf "$template"
+mkdir -p build
+VELTHRA_WINE_COLD=1 scripts/wine-session.sh --prefix "$template" true >build/wineprefix-template.log 2>&1 &
+booting=$!
+
 for tree in native win fuzz; do
   scripts/configure.sh "$tree" || exit 1
   cmake --build "build/$tree" -j "$jobs" || exit 1
 done
+if wait "$booting" && [ -f "$template/system.reg" ]; then
+  export VELTHRA_WINE_TEMPLATE=$template
+else
+  echo "wine prefix template failed (build/wineprefix-template.log); each session boots its own"
+fi
 
 status=0
 passed=0

@@ -12,7 +12,9 @@
 # answers with these rectangles (built into $VELTHRA_BUILD_DIR/monitors).
 #
 # The prefix defaults to $VELTHRA_BUILD_DIR/wineprefix (build/win/wineprefix);
-# it is made anew for each session so that no run sees another's registry.
+# it is made anew for each session so that no run sees another's registry
+# (cloned from $VELTHRA_WINE_TEMPLATE when that names a booted prefix).
+# VELTHRA_WINE_COLD=1 leaves Wine to stop between programs as it does by itself.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -87,11 +89,46 @@ export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 export WINEARCH=win64
+# A prefix booted once (VELTHRA_WINE_TEMPLATE, made by scripts/test.sh while
+# the trees build) is cloned instead of running wineboot again: the programs
+# and libraries Wine put there are hard links, since nothing writes them in
+# place; everything else (registry, ini files) is a copy of its own.
+clone_template() {
+  local template=$1 file
+  cp -al "$template" "$prefix" || return 1
+  rm -f "$prefix/wineserver"
+  (cd "$template" && find . -type f ! -iname '*.dll' ! -iname '*.exe' ! -iname '*.drv' \
+      ! -iname '*.sys' ! -iname '*.ocx' ! -iname '*.cpl' ! -iname '*.acm' ! -iname '*.tlb' \
+      ! -name wineserver -print0) |
+    while IFS= read -r -d '' file; do
+      cp --remove-destination -p "$template/$file" "$prefix/$file" || exit 1
+    done
+}
 if [ "$keep_prefix" = 0 ] || [ ! -f "$prefix/system.reg" ]; then
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
+  template=${VELTHRA_WINE_TEMPLATE:-}
+  if [ -n "$template" ] && [ -f "$template/system.reg" ] && [ "$template" != "$prefix" ] &&
+     clone_template "$template"; then
+    :
+  else
+    rm -rf "$prefix"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+  fi
 fi
+# Wine ends its system processes (desktop, services) about 3 s after the last
+# Windows program of a session exits, and starts them again with the next
+# program. A console program that waits forever for input keeps them up, so
+# that each test program starts at once. It owns no window, and ends with the
+# session (wineserver -k).
+keep_wine_warm() {
+  local fifo
+  fifo=$(mktemp -u) && mkfifo "$fifo" || return
+  exec 3<>"$fifo"
+  rm -f "$fifo"
+  wine cmd.exe <&3 >/dev/null 2>&1 &
+}
+[ "${VELTHRA_WINE_COLD:-0}" = 1 ] || keep_wine_warm
 export VELTHRA_WINE_SESSION=1
-"$@"
+"$@" 3>&-
