@@ -128,6 +128,10 @@ keep_wine_warm() {
   exec 3<>"$fifo"
   rm -f "$fifo"
   wine cmd.exe <&3 >/dev/null 2>&1 &
+  # The system processes keep the output of the program that started them
+  # open: start them here, on /dev/null, not from a test whose output is read
+  # through a pipe (which would then never end).
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1
 }
 [ "${VELTHRA_WINE_COLD:-0}" = 1 ] || keep_wine_warm
 export VELTHRA_WINE_SESSION=1
