@@ -102,11 +102,12 @@ void Expand(const Block& block, int16_t* pDequantised, int16_t* pRaw, uint16_t* 
 
 // The inverse DCT of T.81 A.3.3 in floating point, rounded and clamped.
 int FloatSample(const int16_t* pCoef, int y, int x) {
+    const double kPi = 3.14159265358979323846, kHalfRoot2 = 0.70710678118654752440;
     double dSum = 0;
     for (int v = 0; v < 8; ++v)
         for (int u = 0; u < 8; ++u)
-            dSum += (u ? 1 : M_SQRT1_2) * (v ? 1 : M_SQRT1_2) * pCoef[v * 8 + u] *
-                    std::cos((2 * x + 1) * u * M_PI / 16) * std::cos((2 * y + 1) * v * M_PI / 16);
+            dSum += (u ? 1 : kHalfRoot2) * (v ? 1 : kHalfRoot2) * pCoef[v * 8 + u] *
+                    std::cos((2 * x + 1) * u * kPi / 16) * std::cos((2 * y + 1) * v * kPi / 16);
     return std::min(255, std::max(0, static_cast<int>(std::lround(dSum / 4)) + 128));
 }
 
