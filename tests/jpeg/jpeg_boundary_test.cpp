@@ -134,6 +134,20 @@ TEST(JpegEnd, MarkersAfterTheLastRowAreProcessed) {
             EXPECT_EQ(decoded.nDetachCount, 1) << c.pName;
         }
     }
+    // A scan with no data at all, a table right behind it: the search starts
+    // afresh at the table's marker, where the scan stopped.
+    std::vector<uint8_t> table;
+    PutSegment(table, 0xDB, FlatQuantTable(1, 3));
+    table.insert(table.end(), {0xFF, 0xD9});
+    GrayImage empty;
+    empty.tail = table;
+    std::vector<uint8_t> bytes = empty.Build();
+    bytes.erase(bytes.end() - static_cast<long>(empty.tail.size() + empty.Data().size()), bytes.end() - static_cast<long>(empty.tail.size()));
+    for (const Setting& setting : kSettings) {
+        DecodedImage decoded = Decode(bytes, setting);
+        EXPECT_EQ(decoded.nErrorCode, 0) << Describe(setting);
+        EXPECT_EQ(decoded.pixels, std::vector<uint8_t>(64, 128)) << Describe(setting);
+    }
 }
 
 // The search for a restart marker reads at most 1536 bytes, the marker's own

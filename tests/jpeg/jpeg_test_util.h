@@ -73,6 +73,8 @@ int ReferenceScale(int n);
 // zero), its DQT entries in segment (zig-zag) order, the DHT class/index
 // bytes (-1 leaves a table out), the scan's Ss and Se, a restart interval
 // in blocks, and the bytes after the entropy data.
+inline constexpr uint8_t kEndOfImage[2] = {0xFF, 0xD9};
+
 struct GrayImage {
     int nWidth = 8;
     int nHeight = 8;
@@ -83,7 +85,7 @@ struct GrayImage {
     int nSs = 0;
     int nSe = 63;
     int nRestart = 0;
-    std::vector<uint8_t> tail = {0xFF, 0xD9};
+    std::vector<uint8_t> tail = std::vector<uint8_t>(kEndOfImage, kEndOfImage + 2);
 
     std::vector<uint8_t> Build() const;
     // The entropy-coded data alone.
