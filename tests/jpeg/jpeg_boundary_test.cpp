@@ -30,7 +30,7 @@ std::string Describe(const Setting& setting) {
 }
 
 // Blocks of the second MCU row follow blocks whose contents ended at zig-zag
-// position 1, 2 and 63: nothing of those may remain. The last row is partial.
+// positions 1, 63 and 3: nothing of those may remain. The last row is partial.
 TEST(JpegBlocks, ReusedBlocksCarryNothingIntoTheNextRow) {
     GrayImage image;
     image.nWidth = 24;
