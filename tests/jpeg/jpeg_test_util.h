@@ -57,6 +57,43 @@ std::vector<uint8_t> FlatQuantTable(int nIndex, int q);  // DQT payload, 8-bit e
 std::vector<uint8_t> FrameHeader(int nHeight, int nWidth, const std::vector<int>& components);  // id,hv,tq triples
 std::vector<uint8_t> ScanHeader(const std::vector<int>& components, int nSs, int nSe, int nAhAl);  // id,tdta pairs
 
+// Independent reference arithmetic of the two inverse DCTs, written from
+// their definitions: exact (13-bit constants, 32-bit wrapping, rounded
+// shifts) on dequantised coefficients, and fast (16-bit wrapping, floor
+// shifts) on raw coefficients with pre-scaled tables q' in natural order.
+void ReferenceIdctExact(const int16_t* pCoef, uint8_t* pOut);
+void ReferenceIdctFast(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut);
+// Natural index of zig-zag position k, walked along the anti-diagonals.
+int ReferenceZigzag(int k);
+// round(16384 c(u) c(v)) for n = u * 8 + v, from the cosines.
+int ReferenceScale(int n);
+
+// A hand-made baseline greyscale image: its blocks (quantised coefficients
+// in natural order, left to right then top to bottom; missing blocks are
+// zero), its DQT entries in segment (zig-zag) order, the DHT class/index
+// bytes (-1 leaves a table out), the scan's Ss and Se, a restart interval
+// in blocks, and the bytes after the entropy data.
+inline constexpr uint8_t kEndOfImage[2] = {0xFF, 0xD9};
+
+struct GrayImage {
+    int nWidth = 8;
+    int nHeight = 8;
+    std::vector<std::vector<int>> blocks;
+    std::vector<int> quant = std::vector<int>(64, 1);
+    int nDcClass = 0x00;
+    int nAcClass = 0x10;
+    int nSs = 0;
+    int nSe = 63;
+    int nRestart = 0;
+    std::vector<uint8_t> tail = std::vector<uint8_t>(kEndOfImage, kEndOfImage + 2);
+
+    std::vector<uint8_t> Build() const;
+    // The entropy-coded data alone.
+    std::vector<uint8_t> Data() const;
+    // The pixels the reference transforms give for it (fast or exact mode).
+    std::vector<uint8_t> Expected(bool bFast) const;
+};
+
 // A bit writer for entropy-coded data, with byte stuffing.
 struct BitWriter {
     std::vector<uint8_t> bytes;
