@@ -10,13 +10,13 @@
 #include "scenes/random.h"
 #include "scenes/scene_state.h"
 #include "scenes/symbol.h"
+#include "tests/support/fresh_process.h"
 #include "tests/support/gl_test_context.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -42,6 +42,7 @@ protected:
     {
         ASSERT_TRUE(s_pContext->IsCurrent());
         ASSERT_TRUE(s_bSceneReady);
+        RestoreFreshAnimation();  // module 1 not yet placed, whatever ran before
         ResetModuleTable();
         g_nModule = 1;
         ApplyModuleView(1);
@@ -74,38 +75,52 @@ std::vector<unsigned char> ReadPixels()
     return pixels;
 }
 
-// Declared first so that it runs before any frame: nothing is placed or built yet.
+void ExpectSameSymbols(const FloatingSymbol* pExpected, const FloatingSymbol* pActual)
+{
+    for (int i = 0; i < kFloatingSymbolCount; ++i) {
+        const FloatingSymbol& e = pExpected[i];
+        const FloatingSymbol& a = pActual[i];
+        const float afExpected[] = {e.x, e.y, e.z, e.vz, e.vx, e.vy, e.phase};
+        const float afActual[] = {a.x, a.y, a.z, a.vz, a.vx, a.vy, a.phase};
+        for (int k = 0; k < 7; ++k)
+            EXPECT_EQ(afActual[k], afExpected[k]) << "symbol " << i << " field " << k;
+    }
+}
+
+// In a process of its own, so that nothing is placed or built yet.
 TEST_F(FloatingSymbolsTest, InactiveModuleOnlyClears)
 {
-    g_Modules[1].active = false;
-    const FloatingScene before = GetFloatingScene();
-    g_fAngle = 12.5f;
-    glClearColor(0.0f, 0.0f, 1.0f, 0.0f);  // a clear shows as blue
-    glColor3f(1, 0, 0);
-    glBegin(GL_QUADS);  // something to clear away
-    glVertex3f(-100, -100, -50);
-    glVertex3f(100, -100, -50);
-    glVertex3f(100, 100, -50);
-    glVertex3f(-100, 100, -50);
-    glEnd();
-    EXPECT_TRUE(DrawFloatingSymbols());
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    EXPECT_IN_FRESH_PROCESS([] {
+        g_Modules[1].active = false;
+        const FloatingScene before = GetFloatingScene();
+        g_fAngle = 12.5f;
+        glClearColor(0.0f, 0.0f, 1.0f, 0.0f);  // a clear shows as blue
+        glColor3f(1, 0, 0);
+        glBegin(GL_QUADS);  // something to clear away
+        glVertex3f(-100, -100, -50);
+        glVertex3f(100, -100, -50);
+        glVertex3f(100, 100, -50);
+        glVertex3f(-100, 100, -50);
+        glEnd();
+        EXPECT_TRUE(DrawFloatingSymbols());
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 
-    const FloatingScene& after = GetFloatingScene();
-    EXPECT_EQ(std::memcmp(&before, &after, sizeof(before)), 0);
-    EXPECT_TRUE(after.bFirstFrame);
-    EXPECT_EQ(after.nFrameCount, 0);
-    EXPECT_EQ(g_fAngle, 12.5f);
-    EXPECT_EQ(g_nOuterTorusList, 0u);  // nothing was built
-    std::vector<unsigned char> pixels = ReadPixels();
-    EXPECT_EQ(pixels[0], 0);
-    EXPECT_EQ(pixels[2], 255);
-    EXPECT_EQ(pixels[(kHeight / 2 * kWidth + kWidth / 2) * 4 + 2], 255);
+        const FloatingScene& after = GetFloatingScene();
+        ExpectSameSymbols(before.aSymbols, after.aSymbols);
+        EXPECT_TRUE(after.bFirstFrame);
+        EXPECT_EQ(after.nFrameCount, 0);
+        EXPECT_EQ(g_fAngle, 12.5f);
+        EXPECT_EQ(g_nOuterTorusList, 0u);  // nothing was built
+        std::vector<unsigned char> pixels = ReadPixels();
+        EXPECT_EQ(pixels[0], 0);
+        EXPECT_EQ(pixels[2], 255);
+        EXPECT_EQ(pixels[(kHeight / 2 * kWidth + kWidth / 2) * 4 + 2], 255);
+    });
 }
 
 TEST_F(FloatingSymbolsTest, FirstFramePlacesInTheSeededOrder)
 {
-    ASSERT_TRUE(GetFloatingScene().bFirstFrame) << "an earlier test drew module 1";
+    ASSERT_TRUE(GetFloatingScene().bFirstFrame);
     // The expected layout, drawn from the same seed: vz, vy, vx, z, x, y per symbol.
     SeedRandom(4242);
     FloatingSymbol expected[kFloatingSymbolCount];
@@ -143,7 +158,7 @@ TEST_F(FloatingSymbolsTest, FirstFramePlacesInTheSeededOrder)
     ApplyModuleView(1);
     g_fSpeed = 0.0f;
     ASSERT_TRUE(DrawFloatingSymbols());
-    EXPECT_EQ(std::memcmp(placed.aSymbols, scene.aSymbols, sizeof(placed.aSymbols)), 0);
+    ExpectSameSymbols(placed.aSymbols, scene.aSymbols);
 }
 
 TEST_F(FloatingSymbolsTest, SymbolBeyondTheNearFaceTurnsBack)
