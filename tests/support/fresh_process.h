@@ -39,8 +39,9 @@ template <class Body>
 
 }  // namespace vt
 
-#define EXPECT_IN_FRESH_PROCESS(...)                                           \
-    do {                                                                       \
-        GTEST_FLAG_SET(death_test_style, "threadsafe");                        \
-        EXPECT_EXIT(vt::RunAndExit(__VA_ARGS__), ::testing::ExitedWithCode(0), ""); \
+#define EXPECT_IN_FRESH_PROCESS(...)                                                       \
+    do {                                                                                   \
+        GTEST_FLAG_SET(death_test_style, "threadsafe");                                    \
+        auto freshBody = __VA_ARGS__;                                                      \
+        EXPECT_EXIT(vt::RunAndExit(freshBody), ::testing::ExitedWithCode(0), "");          \
     } while (0)
