@@ -19,12 +19,7 @@ namespace {
 
 class EarthModule : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_TRUE(OpenGlTestWindow(320, 240));
-        ASSERT_TRUE(InitSceneState());
-    }
-    static void TearDownTestSuite() { CloseGlTestWindow(); }
+    static void SetUpTestSuite() { ASSERT_TRUE(OpenSceneTestWindow(320, 240)); }
     void SetUp() override
     {
         RestoreFreshAnimation();

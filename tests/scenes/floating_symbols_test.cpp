@@ -3,7 +3,6 @@
 // angle wrap, the GL error result and what the frame looks like.
 #include <windows.h>
 
-#include "render/render.h"
 #include "scenes/floating_symbols.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
@@ -25,23 +24,9 @@ const int kWidth = 320, kHeight = 240;
 
 class FloatingSymbolsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_pContext = new GlTestContext(kWidth, kHeight);
-        if (s_pContext->IsCurrent()) {
-            SetProjection(kWidth, kHeight);
-            s_bSceneReady = InitSceneState();
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_pContext;
-        s_pContext = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_TRUE(s_pContext->IsCurrent());
-        ASSERT_TRUE(s_bSceneReady);
+        ASSERT_TRUE(OpenSceneTestWindow(kWidth, kHeight));
         RestoreFreshAnimation();  // module 1 not yet placed, whatever ran before
         ResetModuleTable();
         g_nModule = 1;
@@ -60,12 +45,7 @@ protected:
             ASSERT_TRUE(DrawFloatingSymbols());
         }
     }
-
-    static GlTestContext* s_pContext;
-    static bool s_bSceneReady;
 };
-GlTestContext* FloatingSymbolsTest::s_pContext = nullptr;
-bool FloatingSymbolsTest::s_bSceneReady = false;
 
 std::vector<unsigned char> ReadPixels()
 {

@@ -186,14 +186,12 @@ void ExpectSamePose(const Matrix& actual, const Matrix& expected, const std::str
 
 class ScenePose : public ::testing::Test {
 protected:
-    // One context for the whole program, as the product has one per process:
-    // its display lists and textures are made once.
+    // The probe is made once, in the program's one context.
     static void SetUpTestSuite()
     {
         if (s_nProbeList != 0)
             return;
-        ASSERT_TRUE(OpenGlTestWindow(kWidth, kHeight));
-        ASSERT_TRUE(InitSceneState());
+        ASSERT_TRUE(OpenSceneTestWindow(kWidth, kHeight));
         BuildSymbolLists();
         s_nProbeList = glGenLists(2);
         glNewList(s_nProbeList, GL_COMPILE);

@@ -27,12 +27,7 @@ const double kPi = 3.14159265358979;
 
 class SymbolRing : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_TRUE(OpenGlTestWindow(320, 240));
-        ASSERT_TRUE(InitSceneState());
-    }
-    static void TearDownTestSuite() { CloseGlTestWindow(); }
+    static void SetUpTestSuite() { ASSERT_TRUE(OpenSceneTestWindow(320, 240)); }
     void SetUp() override
     {
         RestoreFreshAnimation();

@@ -4,6 +4,7 @@
 
 #include "render/render.h"
 #include "scenes/animation_snapshot.h"
+#include "scenes/scene_state.h"
 
 HWND CreateGlTestWindow(int nWidth, int nHeight, bool bVisible)
 {
@@ -74,6 +75,14 @@ void CloseGlTestWindow()
 {
     delete g_pSuiteContext;
     g_pSuiteContext = nullptr;
+}
+
+bool OpenSceneTestWindow(int nWidth, int nHeight)
+{
+    static bool s_bOpen = false;
+    if (!s_bOpen)
+        s_bOpen = OpenGlTestWindow(nWidth, nHeight) && InitSceneState();
+    return s_bOpen;
 }
 
 // Values per vertex after the three window coordinates: RGBA colour, then STRQ.

@@ -37,6 +37,12 @@ private:
 bool OpenGlTestWindow(int nWidth, int nHeight);  // context current on success
 void CloseGlTestWindow();
 
+// The context of a scene test program, as the product has one per process:
+// the first call opens it with the product's projection and scene state
+// (textures, light, quadric); later calls find it open, so the display lists
+// and textures the modules make once stay valid for every test suite.
+bool OpenSceneTestWindow(int nWidth, int nHeight);
+
 // One vertex of a feedback primitive: window coordinates, and colour and
 // texture coordinates where the feedback type carries them.
 struct FeedbackVertex {
