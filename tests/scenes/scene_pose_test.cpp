@@ -80,33 +80,30 @@ Matrix Chain(std::initializer_list<Matrix> factors)
     return r;
 }
 
+// A module's record as the keys may have left it, all at speed 1.5.
 struct View {
     const char* pszName;
-    float fDepth, fHorz, fVert, fXrot, fYrot, fZrot;
+    ModuleSettings settings;
 };
 
 // Single turns show each axis and sign; the mixed view shows their order.
 const View kViews[] = {
-    {"Plain", 30, 0, 0, 0, 0, 0},       {"Shifted", 25, 3, -2, 0, 0, 0},
-    {"TurnedAboutX", 30, 0, 0, 35, 0, 0}, {"TurnedAboutY", 30, 0, 0, 0, 40, 0},
-    {"TurnedAboutZ", 30, 0, 0, 0, 0, 50}, {"Mixed", 28, 1.5f, -1, -21, 35, 60},
+    {"Plain", {30, 0, 0, 0, 0, 0, 1.5f, true}},        {"Shifted", {25, 3, -2, 0, 0, 0, 1.5f, true}},
+    {"TurnedAboutX", {30, 0, 0, 35, 0, 0, 1.5f, true}}, {"TurnedAboutY", {30, 0, 0, 0, 40, 0, 1.5f, true}},
+    {"TurnedAboutZ", {30, 0, 0, 0, 0, 50, 1.5f, true}}, {"Mixed", {28, 1.5f, -1, -21, 35, 60, 1.5f, true}},
 };
 
 // The view as the modules apply it: translate, then turn about z, y and x.
-Matrix ViewMatrix(const View& v)
+Matrix ViewMatrix(const ModuleSettings& v)
 {
-    return Chain({Translation(v.fHorz, v.fVert, -v.fDepth), Rotation(v.fZrot, 2), Rotation(v.fYrot, 1),
-                  Rotation(v.fXrot, 0)});
+    return Chain({Translation(v.horz, v.vert, -v.depth), Rotation(v.zrot, 2), Rotation(v.yrot, 1), Rotation(v.xrot, 0)});
 }
 
-void ApplyView(const View& v)
+// The module's record becomes the live view, as on a change of module.
+void ApplyView(int nModule, const ModuleSettings& settings)
 {
-    g_fDepth = v.fDepth;
-    g_fHorz = v.fHorz;
-    g_fVert = v.fVert;
-    g_fXrot = v.fXrot;
-    g_fYrot = v.fYrot;
-    g_fZrot = v.fZrot;
+    g_Modules[nModule] = settings;
+    ApplyModuleView(nModule);
 }
 
 bool DrawModule(int nModule)
@@ -335,8 +332,7 @@ TEST_P(ModulePoses, SymbolsFollowTheViewAndTheRates)
     StartModule(c.nModule);
     if (c.nModule == 1)
         PlaceFloatingSymbols();
-    ApplyView(c.view);
-    g_fSpeed = 1.5f;
+    ApplyView(c.nModule, c.view.settings);
     for (int i = 0; i < c.nFrames; ++i)
         ASSERT_TRUE(DrawModule(c.nModule));
     GetRingScene().leap = RingLeap{false, 0.0f, 0.0f, 0};  // no leap in the captured frame
@@ -346,7 +342,7 @@ TEST_P(ModulePoses, SymbolsFollowTheViewAndTheRates)
     const std::vector<Matrix> poses = SymbolPoses(CaptureFrame(c.nModule));
     const size_t nSymbols = c.nModule == 2 ? 6 : 8;
     ASSERT_EQ(poses.size(), nSymbols);
-    const Matrix view = ViewMatrix(c.view);
+    const Matrix view = ViewMatrix(c.view.settings);
     for (size_t i = 0; i < nSymbols; ++i)
         ExpectSamePose(poses[i], Multiply(view, SymbolPose(c.nModule, static_cast<int>(i), a)),
                        "symbol " + std::to_string(i));
@@ -360,8 +356,7 @@ TEST_P(TexturedPoses, EarthAndSkyFollowTheirRules)
 {
     const PoseCase& c = GetParam();
     StartModule(c.nModule);
-    ApplyView(c.view);
-    g_fSpeed = 1.5f;
+    ApplyView(c.nModule, c.view.settings);
     for (int i = 0; i < c.nFrames; ++i)
         ASSERT_TRUE(DrawModule(c.nModule));
     const double a = c.nFrames * 1.5;
@@ -372,7 +367,7 @@ TEST_P(TexturedPoses, EarthAndSkyFollowTheirRules)
         ASSERT_TRUE(MeasureSphereMarks(&marks));
         Matrix earth;
         ASSERT_TRUE(SpherePose(primitives, marks, 8.0, &earth));
-        ExpectSamePose(earth, Chain({ViewMatrix(c.view), Rotation(0.25 * a, 1), Rotation(-90, 0)}), "earth");
+        ExpectSamePose(earth, Chain({ViewMatrix(c.view.settings), Rotation(0.25 * a, 1), Rotation(-90, 0)}), "earth");
         return;
     }
     // The sky: picture corner (s, t) at the quad's corner, under the identity.
@@ -600,15 +595,15 @@ TEST_P(PicturesOnScreen, ShowThePictureTheRightWayRound)
     StartModule(c.nModule);
     std::vector<Sample> samples;
     if (c.nModule == 3) {
-        ApplyView({"BehindTheSky", 2000, 0, 0, 0, 0, 0});
+        ApplyView(c.nModule, {2000, 0, 0, 0, 0, 0, 1.0f, true});  // the ring behind the sky
         samples = SkySamples();
     } else {
         SphereMarks marks = {};
         ASSERT_TRUE(MeasureSphereMarks(&marks));
-        ApplyView(kViews[0]);
-        g_fSpeed = 5.0f;
+        ApplyView(c.nModule, {30, 0, 0, 0, 0, 0, 5.0f, true});
         for (int i = 0; i < 20; ++i)
             ASSERT_TRUE(DrawModule(c.nModule));
+        ASSERT_EQ(g_fAngle, 100.0f);
         samples = EarthSamples(100.0, marks);
     }
     ASSERT_GT(samples.size(), 300u);
