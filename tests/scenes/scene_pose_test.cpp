@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,27 @@ Vec EyePosition(const FeedbackVertex& v)
     return p;
 }
 
+// The primitives the draw emits, with eye coordinates in place of window
+// coordinates, captured under the wide orthographic projection.
+std::vector<FeedbackPrimitive> CaptureInEyeSpace(const std::function<void()>& draw)
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-kOrtho, kOrtho, -kOrtho, kOrtho, -kOrtho, kOrtho);
+    glMatrixMode(GL_MODELVIEW);
+    std::vector<FeedbackPrimitive> primitives = CaptureFeedback(GL_3D_COLOR_TEXTURE, draw);
+    for (FeedbackPrimitive& primitive : primitives)
+        for (FeedbackVertex& v : primitive.vertices) {
+            const Vec p = EyePosition(v);
+            v.x = static_cast<float>(p.x), v.y = static_cast<float>(p.y), v.z = static_cast<float>(p.z);
+        }
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    return primitives;
+}
+
 // The columns of a pose recovered from where it put the origin and three axis points.
 Matrix PoseFromPoints(Vec origin, Vec onX, Vec onY, Vec onZ, double dReach)
 {
@@ -226,22 +248,8 @@ protected:
         const unsigned int anLists[3] = {g_nOuterTorusList, g_nInnerTorusList, g_nArcTorusList};
         g_nOuterTorusList = s_nProbeList;
         g_nInnerTorusList = g_nArcTorusList = s_nProbeList + 1;
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        glLoadIdentity();
-        glOrtho(-kOrtho, kOrtho, -kOrtho, kOrtho, -kOrtho, kOrtho);
-        glMatrixMode(GL_MODELVIEW);
         bool bDrawn = false;
-        std::vector<FeedbackPrimitive> primitives =
-            CaptureFeedback(GL_3D_COLOR_TEXTURE, [&] { bDrawn = DrawModule(nModule); });
-        for (FeedbackPrimitive& primitive : primitives)
-            for (FeedbackVertex& v : primitive.vertices) {
-                const Vec p = EyePosition(v);  // stored back in place of the window coordinates
-                v.x = static_cast<float>(p.x), v.y = static_cast<float>(p.y), v.z = static_cast<float>(p.z);
-            }
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
+        std::vector<FeedbackPrimitive> primitives = CaptureInEyeSpace([&] { bDrawn = DrawModule(nModule); });
         g_nOuterTorusList = anLists[0];
         g_nInnerTorusList = anLists[1];
         g_nArcTorusList = anLists[2];
@@ -551,16 +559,13 @@ bool MeasureSphereMarks(SphereMarks* pMarks)
 {
     SphereMarks& marks = *pMarks;
     bool abSeen[4] = {};
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-kOrtho, kOrtho, -kOrtho, kOrtho, -kOrtho, kOrtho);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    for (const FeedbackPrimitive& primitive :
-         CaptureFeedback(GL_3D_COLOR_TEXTURE, [] { gluSphere(g_pQuadric, 8.0, 32, 32); }))
+    const std::vector<FeedbackPrimitive> primitives = CaptureInEyeSpace([] {
+        glLoadIdentity();
+        gluSphere(g_pQuadric, 8.0, 32, 32);
+    });
+    for (const FeedbackPrimitive& primitive : primitives)
         for (const FeedbackVertex& v : primitive.vertices) {
-            const Vec p = EyePosition(v);
+            const Vec p = {v.x, v.y, v.z};
             const bool bOnEquator = std::fabs(p.z) < 1e-2;
             if (bOnEquator && std::fabs(p.x - 8) < 1e-2)
                 marks.sPlusX = v.s, marks.tPlusX = v.t, abSeen[0] = true;
@@ -571,9 +576,6 @@ bool MeasureSphereMarks(SphereMarks* pMarks)
             if (std::fabs(p.z - 8) < 1e-2)
                 marks.tPlusZ = v.t, abSeen[3] = true;
         }
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
     return abSeen[0] && abSeen[1] && abSeen[2] && abSeen[3];
 }
 
