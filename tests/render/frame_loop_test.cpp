@@ -3,6 +3,7 @@
 #include "render/render.h"
 
 #include "scenes/module_table.h"
+#include "tests/support/gl_test_context.h"
 #include "tests/support/win_support.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +16,7 @@ class DrawFrameTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        WNDCLASSA wc = {};
-        wc.style = CS_OWNDC;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "VelthraFrameTest";
-        RegisterClassA(&wc);
-        s_hWnd = CreateWindowExA(0, wc.lpszClassName, "frame test", WS_POPUP | WS_VISIBLE, 0, 0,
-                                 256, 192, nullptr, nullptr, wc.hInstance, nullptr);
+        s_hWnd = CreateGlTestWindow(256, 192, true);
         s_bContext = s_hWnd && CreateRenderContext(s_hWnd, 32);
     }
     static void TearDownTestSuite()

@@ -5,6 +5,7 @@
 
 #include "render/pixel_format.h"
 #include "scenes/scene_state.h"
+#include "tests/support/gl_test_context.h"
 #include "tests/support/win_support.h"
 
 #include <gtest/gtest.h>
@@ -14,23 +15,6 @@
 #include <thread>
 
 namespace {
-
-const char kTestClass[] = "VelthraContextTest";
-
-HWND CreateTestWindow(int nWidth, int nHeight)
-{
-    static bool bRegistered = false;
-    if (!bRegistered) {
-        WNDCLASSA wc = {};
-        wc.style = CS_OWNDC;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kTestClass;
-        bRegistered = RegisterClassA(&wc) != 0;
-    }
-    return CreateWindowExA(0, kTestClass, "context test", WS_POPUP | WS_VISIBLE, 0, 0, nWidth,
-                           nHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-}
 
 // gluPerspective's matrix entries for a 50 degree field of view.
 double FocalFactor()
@@ -42,7 +26,7 @@ class RenderContext : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_hWnd = CreateTestWindow(320, 240);
+        m_hWnd = CreateGlTestWindow(320, 240, true);
         ASSERT_NE(m_hWnd, nullptr);
     }
     void TearDown() override

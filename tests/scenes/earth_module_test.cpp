@@ -1,6 +1,7 @@
 // Module 2 in a real OpenGL context with the product's textures: activity,
 // the angle wrap, where the orbiting symbols sit, and the state a frame
-// leaves behind. The tests run in order; the first frame's work happens once.
+// leaves behind. The first frame's work happens once per process, so the
+// tests of it run in processes of their own.
 #include <windows.h>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include "scenes/modules.h"
 #include "scenes/scene_state.h"
 #include "scenes/symbol.h"
+#include "tests/support/fresh_process.h"
 #include "tests/support/gl_test_context.h"
 #include "tests/scenes/scene_feedback.h"
 
@@ -17,14 +19,10 @@ namespace {
 
 class EarthModule : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_TRUE(OpenGlTestWindow(320, 240));
-        ASSERT_TRUE(InitSceneState());
-    }
-    static void TearDownTestSuite() { CloseGlTestWindow(); }
+    static void SetUpTestSuite() { ASSERT_TRUE(OpenSceneTestWindow(320, 240)); }
     void SetUp() override
     {
+        RestoreFreshAnimation();
         g_Modules[2].active = true;
         SetPlainView(30.0f);
         g_fSpeed = 0.5f;
@@ -44,26 +42,31 @@ int CentrePixelLevel()
 
 TEST_F(EarthModule, InactiveOnlyClears)
 {
-    glClearColor(1.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    ASSERT_EQ(CentrePixelLevel(), 255);
+    EXPECT_IN_FRESH_PROCESS([] {
+        glClearColor(1.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        ASSERT_EQ(CentrePixelLevel(), 255);
 
-    g_Modules[2].active = false;
-    g_fAngle = 7.0f;
-    EXPECT_TRUE(DrawEarthModule());
-    EXPECT_EQ(CentrePixelLevel(), 0);
-    EXPECT_EQ(g_fAngle, 7.0f);
-    EXPECT_EQ(g_nOuterTorusList, 0u);  // no first-frame work
+        g_Modules[2].active = false;
+        g_fAngle = 7.0f;
+        EXPECT_TRUE(DrawEarthModule());
+        EXPECT_EQ(CentrePixelLevel(), 0);
+        EXPECT_EQ(g_fAngle, 7.0f);
+        EXPECT_EQ(g_nOuterTorusList, 0u);  // no first-frame work
+    });
 }
 
 TEST_F(EarthModule, FirstFrameBuildsTheSymbolLists)
 {
-    g_fAngle = 0.0f;
-    EXPECT_TRUE(DrawEarthModule());
-    EXPECT_NE(g_nOuterTorusList, 0u);
-    EXPECT_TRUE(glIsList(g_nArcTorusList));
-    EXPECT_GT(CentrePixelLevel(), 0);  // the globe covers the centre
+    EXPECT_IN_FRESH_PROCESS([] {
+        ASSERT_EQ(g_nOuterTorusList, 0u);
+        g_fAngle = 0.0f;
+        EXPECT_TRUE(DrawEarthModule());
+        EXPECT_NE(g_nOuterTorusList, 0u);
+        EXPECT_TRUE(glIsList(g_nArcTorusList));
+        EXPECT_GT(CentrePixelLevel(), 0);  // the globe covers the centre
+    });
 }
 
 TEST_F(EarthModule, AngleWrapsOnlyAboveFiveMillion)

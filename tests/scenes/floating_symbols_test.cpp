@@ -3,20 +3,19 @@
 // angle wrap, the GL error result and what the frame looks like.
 #include <windows.h>
 
-#include "render/render.h"
 #include "scenes/floating_symbols.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
 #include "scenes/random.h"
 #include "scenes/scene_state.h"
 #include "scenes/symbol.h"
+#include "tests/support/fresh_process.h"
 #include "tests/support/gl_test_context.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -25,23 +24,10 @@ const int kWidth = 320, kHeight = 240;
 
 class FloatingSymbolsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_pContext = new GlTestContext(kWidth, kHeight);
-        if (s_pContext->IsCurrent()) {
-            SetProjection(kWidth, kHeight);
-            s_bSceneReady = InitSceneState();
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_pContext;
-        s_pContext = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_TRUE(s_pContext->IsCurrent());
-        ASSERT_TRUE(s_bSceneReady);
+        ASSERT_TRUE(OpenSceneTestWindow(kWidth, kHeight));
+        RestoreFreshAnimation();  // module 1 not yet placed, whatever ran before
         ResetModuleTable();
         g_nModule = 1;
         ApplyModuleView(1);
@@ -59,12 +45,7 @@ protected:
             ASSERT_TRUE(DrawFloatingSymbols());
         }
     }
-
-    static GlTestContext* s_pContext;
-    static bool s_bSceneReady;
 };
-GlTestContext* FloatingSymbolsTest::s_pContext = nullptr;
-bool FloatingSymbolsTest::s_bSceneReady = false;
 
 std::vector<unsigned char> ReadPixels()
 {
@@ -74,38 +55,52 @@ std::vector<unsigned char> ReadPixels()
     return pixels;
 }
 
-// Declared first so that it runs before any frame: nothing is placed or built yet.
+void ExpectSameSymbols(const FloatingSymbol* pExpected, const FloatingSymbol* pActual)
+{
+    for (int i = 0; i < kFloatingSymbolCount; ++i) {
+        const FloatingSymbol& e = pExpected[i];
+        const FloatingSymbol& a = pActual[i];
+        const float afExpected[] = {e.x, e.y, e.z, e.vz, e.vx, e.vy, e.phase};
+        const float afActual[] = {a.x, a.y, a.z, a.vz, a.vx, a.vy, a.phase};
+        for (int k = 0; k < 7; ++k)
+            EXPECT_EQ(afActual[k], afExpected[k]) << "symbol " << i << " field " << k;
+    }
+}
+
+// In a process of its own, so that nothing is placed or built yet.
 TEST_F(FloatingSymbolsTest, InactiveModuleOnlyClears)
 {
-    g_Modules[1].active = false;
-    const FloatingScene before = GetFloatingScene();
-    g_fAngle = 12.5f;
-    glClearColor(0.0f, 0.0f, 1.0f, 0.0f);  // a clear shows as blue
-    glColor3f(1, 0, 0);
-    glBegin(GL_QUADS);  // something to clear away
-    glVertex3f(-100, -100, -50);
-    glVertex3f(100, -100, -50);
-    glVertex3f(100, 100, -50);
-    glVertex3f(-100, 100, -50);
-    glEnd();
-    EXPECT_TRUE(DrawFloatingSymbols());
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    EXPECT_IN_FRESH_PROCESS([] {
+        g_Modules[1].active = false;
+        const FloatingScene before = GetFloatingScene();
+        g_fAngle = 12.5f;
+        glClearColor(0.0f, 0.0f, 1.0f, 0.0f);  // a clear shows as blue
+        glColor3f(1, 0, 0);
+        glBegin(GL_QUADS);  // something to clear away
+        glVertex3f(-100, -100, -50);
+        glVertex3f(100, -100, -50);
+        glVertex3f(100, 100, -50);
+        glVertex3f(-100, 100, -50);
+        glEnd();
+        EXPECT_TRUE(DrawFloatingSymbols());
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 
-    const FloatingScene& after = GetFloatingScene();
-    EXPECT_EQ(std::memcmp(&before, &after, sizeof(before)), 0);
-    EXPECT_TRUE(after.bFirstFrame);
-    EXPECT_EQ(after.nFrameCount, 0);
-    EXPECT_EQ(g_fAngle, 12.5f);
-    EXPECT_EQ(g_nOuterTorusList, 0u);  // nothing was built
-    std::vector<unsigned char> pixels = ReadPixels();
-    EXPECT_EQ(pixels[0], 0);
-    EXPECT_EQ(pixels[2], 255);
-    EXPECT_EQ(pixels[(kHeight / 2 * kWidth + kWidth / 2) * 4 + 2], 255);
+        const FloatingScene& after = GetFloatingScene();
+        ExpectSameSymbols(before.aSymbols, after.aSymbols);
+        EXPECT_TRUE(after.bFirstFrame);
+        EXPECT_EQ(after.nFrameCount, 0);
+        EXPECT_EQ(g_fAngle, 12.5f);
+        EXPECT_EQ(g_nOuterTorusList, 0u);  // nothing was built
+        std::vector<unsigned char> pixels = ReadPixels();
+        EXPECT_EQ(pixels[0], 0);
+        EXPECT_EQ(pixels[2], 255);
+        EXPECT_EQ(pixels[(kHeight / 2 * kWidth + kWidth / 2) * 4 + 2], 255);
+    });
 }
 
 TEST_F(FloatingSymbolsTest, FirstFramePlacesInTheSeededOrder)
 {
-    ASSERT_TRUE(GetFloatingScene().bFirstFrame) << "an earlier test drew module 1";
+    ASSERT_TRUE(GetFloatingScene().bFirstFrame);
     // The expected layout, drawn from the same seed: vz, vy, vx, z, x, y per symbol.
     SeedRandom(4242);
     FloatingSymbol expected[kFloatingSymbolCount];
@@ -143,7 +138,7 @@ TEST_F(FloatingSymbolsTest, FirstFramePlacesInTheSeededOrder)
     ApplyModuleView(1);
     g_fSpeed = 0.0f;
     ASSERT_TRUE(DrawFloatingSymbols());
-    EXPECT_EQ(std::memcmp(placed.aSymbols, scene.aSymbols, sizeof(placed.aSymbols)), 0);
+    ExpectSameSymbols(placed.aSymbols, scene.aSymbols);
 }
 
 TEST_F(FloatingSymbolsTest, SymbolBeyondTheNearFaceTurnsBack)

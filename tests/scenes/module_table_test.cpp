@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+
+#include "tests/support/fresh_process.h"
 
 namespace {
 
@@ -28,15 +31,33 @@ void SetLiveView(float fDepth, float fHorz, float fVert, float fXrot, float fYro
     g_fSpeed = fSpeed;
 }
 
-// Runs first: the values in force before any settings are loaded.
+// Every view field and the active flag, one by one (the record has padding).
+void ExpectSameSettings(const ModuleSettings& a, const ModuleSettings& b, int nIndex)
+{
+    EXPECT_EQ(a.depth, b.depth) << nIndex;
+    EXPECT_EQ(a.horz, b.horz) << nIndex;
+    EXPECT_EQ(a.vert, b.vert) << nIndex;
+    EXPECT_EQ(a.xrot, b.xrot) << nIndex;
+    EXPECT_EQ(a.yrot, b.yrot) << nIndex;
+    EXPECT_EQ(a.zrot, b.zrot) << nIndex;
+    EXPECT_EQ(a.speed, b.speed) << nIndex;
+    EXPECT_EQ(a.active, b.active) << nIndex;
+}
+
+// The values in force before any settings are loaded, in a process of its own.
 TEST(ModuleTable, StartsWithModuleOneAndTheInitialLiveView)
 {
-    EXPECT_EQ(g_nModule, 1);
-    EXPECT_EQ(g_nCycleTime, 0);
-    const float afLive[] = {g_fDepth, g_fHorz, g_fVert, g_fXrot, g_fYrot, g_fZrot, g_fSpeed, g_fAngle};
-    const float afStart[] = {40.0f, 0.0f, 0.0f, -90.0f, 0.0f, 0.0f, 5.0f, 0.0f};
-    EXPECT_EQ(std::memcmp(afLive, afStart, sizeof(afStart)), 0);
-    EXPECT_EQ(g_Modules[1].depth, 0.0f);  // records are zero until the first reset
+    EXPECT_IN_FRESH_PROCESS([] {
+        EXPECT_EQ(g_nModule, 1);
+        EXPECT_EQ(g_nCycleTime, 0);
+        const float afLive[] = {g_fDepth, g_fHorz, g_fVert, g_fXrot, g_fYrot, g_fZrot, g_fSpeed, g_fAngle};
+        const float afStart[] = {40.0f, 0.0f, 0.0f, -90.0f, 0.0f, 0.0f, 5.0f, 0.0f};
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(afLive[i], afStart[i]) << i;
+        const ModuleSettings zero = {};
+        for (int i = 0; i <= kModuleCount; ++i)
+            ExpectSameSettings(g_Modules[i], zero, i);  // records are zero until the first reset
+    });
 }
 
 TEST(ActiveModules, OnlyModuleTwoActiveIsFoundFromEverywhere)
@@ -100,7 +121,7 @@ TEST(ModuleTable, ResetWritesDefaultsAndSnapshotsThem)
     for (int i = 0; i <= 3; ++i) {
         EXPECT_EQ(g_Modules[i].speed, 0.5f);
         EXPECT_TRUE(g_Modules[i].active);
-        EXPECT_EQ(std::memcmp(&g_Modules[i], &g_DefaultModules[i], sizeof(ModuleSettings)), 0) << i;
+        ExpectSameSettings(g_Modules[i], g_DefaultModules[i], i);
     }
 }
 
@@ -135,7 +156,8 @@ TEST(ModuleView, StoreThenApplyIsBitExact)
     g_fAngle = 45.0f;
     ApplyModuleView(1);
     const float afLive[7] = {g_fDepth, g_fHorz, g_fVert, g_fXrot, g_fYrot, g_fZrot, g_fSpeed};
-    EXPECT_EQ(std::memcmp(afLive, afView, sizeof(afView)), 0);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(std::memcmp(&afLive[i], &afView[i], sizeof(float)), 0) << i;  // bit for bit
     EXPECT_EQ(g_fAngle, 0.0f);
     // The defaults snapshot is untouched by storing.
     EXPECT_EQ(g_DefaultModules[1].depth, 40.0f);
@@ -148,12 +170,13 @@ TEST(ModuleView, StoreKeepsTheActiveFlagAndIgnoresBadNumbers)
     StoreModuleView(3);
     EXPECT_FALSE(g_Modules[3].active);
     EXPECT_EQ(g_Modules[3].depth, 1.0f);
-    ModuleSettings before[4];
-    std::memcpy(before, g_Modules, sizeof(before));
+    ModuleSettings before[kModuleCount + 1];
+    std::copy(g_Modules, g_Modules + kModuleCount + 1, before);
     StoreModuleView(0);
     StoreModuleView(4);
     StoreModuleView(-1);
-    EXPECT_EQ(std::memcmp(before, g_Modules, sizeof(before)), 0);
+    for (int i = 0; i <= kModuleCount; ++i)
+        ExpectSameSettings(g_Modules[i], before[i], i);
 }
 
 TEST(ModuleView, RestoreDefaultViewOfModuleThreeAfterChanges)

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "scenes/module_table.h"
+#include "tests/support/gl_test_context.h"
 
 void SetPlainView(float fDepth)
 {
@@ -32,32 +33,15 @@ std::vector<Vec3> FeedbackSceneVertices(bool (*pDraw)(), float fDepth, const std
         glEnable(GL_CLIP_PLANE0 + i);
     }
 
-    static std::vector<GLfloat> buffer(4 * 1024 * 1024);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    pDraw();
-    const GLint nValues = glRenderMode(GL_RENDER);
+    const std::vector<FeedbackPrimitive> primitives = CaptureFeedback(GL_3D, [pDraw] { pDraw(); });
     for (size_t i = 0; i < clipPlanes.size(); ++i)
         glDisable(GL_CLIP_PLANE0 + i);
 
     std::vector<Vec3> vertices;
-    for (GLint i = 0; i < nValues;) {
-        const GLint nToken = static_cast<GLint>(buffer[i++]);
-        GLint nCount = 0;
-        if (nToken == GL_POLYGON_TOKEN)
-            nCount = static_cast<GLint>(buffer[i++]);
-        else if (nToken == GL_POINT_TOKEN || nToken == GL_BITMAP_TOKEN || nToken == GL_DRAW_PIXEL_TOKEN ||
-                 nToken == GL_COPY_PIXEL_TOKEN)
-            nCount = 1;
-        else if (nToken == GL_LINE_TOKEN || nToken == GL_LINE_RESET_TOKEN)
-            nCount = 2;
-        else if (nToken == GL_PASS_THROUGH_TOKEN) {
-            ++i;
-            continue;
-        }
-        for (GLint v = 0; v < nCount; ++v, i += 3) {
+    for (const FeedbackPrimitive& primitive : primitives) {
+        for (const FeedbackVertex& v : primitive.vertices) {
             Vec3 p;
-            gluUnProject(buffer[i], buffer[i + 1], buffer[i + 2], adModel, adProjection, anViewport, &p[0], &p[1], &p[2]);
+            gluUnProject(v.x, v.y, v.z, adModel, adProjection, anViewport, &p[0], &p[1], &p[2]);
             vertices.push_back(p);
         }
     }

@@ -1,30 +1,31 @@
-// Test OpenGL context and feedback capture (see gl_test_context.h).
+// Test OpenGL context, feedback capture and the fresh animation state (see
+// gl_test_context.h).
 #include "tests/support/gl_test_context.h"
 
-#include <GL/gl.h>
-
 #include "render/render.h"
+#include "scenes/animation_snapshot.h"
+#include "scenes/scene_state.h"
 
-static LRESULT CALLBACK GlTestWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
-}
-
-GlTestContext::GlTestContext(int nWidth, int nHeight, bool bVisible)
+HWND CreateGlTestWindow(int nWidth, int nHeight, bool bVisible)
 {
     static bool s_bRegistered = false;
     HINSTANCE hInstance = GetModuleHandleA(nullptr);
     if (!s_bRegistered) {
         WNDCLASSA wc = {};
         wc.style = CS_OWNDC;
-        wc.lpfnWndProc = GlTestWndProc;
+        wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = hInstance;
         wc.lpszClassName = "VelthraGlTest";
         s_bRegistered = RegisterClassA(&wc) != 0;
     }
     DWORD dwStyle = WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (bVisible ? WS_VISIBLE : 0);
-    m_hWnd = CreateWindowExA(0, "VelthraGlTest", "GL test", dwStyle, 0, 0, nWidth, nHeight,
-                             nullptr, nullptr, hInstance, nullptr);
+    return CreateWindowExA(0, "VelthraGlTest", "GL test", dwStyle, 0, 0, nWidth, nHeight, nullptr,
+                           nullptr, hInstance, nullptr);
+}
+
+GlTestContext::GlTestContext(int nWidth, int nHeight, bool bVisible)
+{
+    m_hWnd = CreateGlTestWindow(nWidth, nHeight, bVisible);
     if (!m_hWnd)
         return;
     m_hDC = GetDC(m_hWnd);
@@ -76,27 +77,81 @@ void CloseGlTestWindow()
     g_pSuiteContext = nullptr;
 }
 
+bool OpenSceneTestWindow(int nWidth, int nHeight)
+{
+    static bool s_bOpen = false;
+    if (!s_bOpen)
+        s_bOpen = OpenGlTestWindow(nWidth, nHeight) && InitSceneState();
+    return s_bOpen;
+}
+
+// Values per vertex after the three window coordinates: RGBA colour, then STRQ.
+static int ExtraValues(GLenum nType)
+{
+    return nType == GL_3D_COLOR_TEXTURE ? 8 : nType == GL_3D_COLOR ? 4 : 0;
+}
+
+static int TokenVertices(GLint nToken)
+{
+    if (nToken == GL_POINT_TOKEN || nToken == GL_BITMAP_TOKEN || nToken == GL_DRAW_PIXEL_TOKEN ||
+        nToken == GL_COPY_PIXEL_TOKEN)
+        return 1;
+    if (nToken == GL_LINE_TOKEN || nToken == GL_LINE_RESET_TOKEN)
+        return 2;
+    return 0;  // polygons carry their count; pass-through markers carry a value
+}
+
+std::vector<FeedbackPrimitive> CaptureFeedback(GLenum nType, const std::function<void()>& draw)
+{
+    static std::vector<GLfloat> buffer(4 * 1024 * 1024);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), nType, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint nValues = glRenderMode(GL_RENDER);
+    const int nExtra = ExtraValues(nType);
+    std::vector<FeedbackPrimitive> primitives;
+    for (GLint k = 0; k < nValues;) {
+        const GLint nToken = static_cast<GLint>(buffer[k++]);
+        if (nToken == GL_PASS_THROUGH_TOKEN) {
+            ++k;
+            continue;
+        }
+        const GLint nCount = nToken == GL_POLYGON_TOKEN ? static_cast<GLint>(buffer[k++]) : TokenVertices(nToken);
+        FeedbackPrimitive primitive = {static_cast<GLenum>(nToken), {}};
+        for (GLint v = 0; v < nCount; ++v, k += 3 + nExtra) {
+            const GLfloat* p = &buffer[k];
+            FeedbackVertex vertex = {p[0], p[1], p[2], 0, 0, 0, 0, 0, 0};
+            if (nExtra >= 4)
+                vertex.r = p[3], vertex.g = p[4], vertex.b = p[5], vertex.a = p[6];
+            if (nExtra >= 8)
+                vertex.s = p[7], vertex.t = p[8];
+            primitive.vertices.push_back(vertex);
+        }
+        primitives.push_back(primitive);
+    }
+    return primitives;
+}
+
 std::vector<FeedbackPolygon> CapturePolygons(void (*pfnDraw)())
 {
-    static std::vector<GLfloat> buffer(1 << 20);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    pfnDraw();
-    GLint nValues = glRenderMode(GL_RENDER);
     std::vector<FeedbackPolygon> polygons;
-    for (GLint k = 0; k < nValues;) {
-        GLint nToken = static_cast<GLint>(buffer[k++]);
-        if (nToken != GL_POLYGON_TOKEN) {
-            polygons.clear();  // anything else means the capture is not what the test expects
-            break;
-        }
-        GLint nCount = static_cast<GLint>(buffer[k++]);
-        FeedbackPolygon polygon;
-        for (GLint v = 0; v < nCount; ++v, k += 7) {
-            const GLfloat* p = &buffer[k];
-            polygon.push_back(FeedbackVertex{p[0], p[1], p[2], p[3], p[4], p[5], p[6]});
-        }
-        polygons.push_back(polygon);
+    for (const FeedbackPrimitive& primitive : CaptureFeedback(GL_3D_COLOR, pfnDraw)) {
+        if (primitive.token != GL_POLYGON_TOKEN)
+            return {};  // anything else means the capture is not what the test expects
+        polygons.push_back(primitive.vertices);
     }
     return polygons;
+}
+
+// Taken during static initialisation, before any test draws a frame; the
+// module state it copies is constant-initialised.
+static const AnimationSnapshot g_FreshAnimation = [] {
+    AnimationSnapshot snapshot;
+    SaveAnimation(&snapshot);
+    return snapshot;
+}();
+
+void RestoreFreshAnimation()
+{
+    RestoreAnimation(g_FreshAnimation);
 }
