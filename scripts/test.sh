@@ -2,29 +2,16 @@
 # `make test`: installs what is missing, builds every tree and runs every test:
 # native unit tests under ASan/UBSan, Windows tests under Wine on a private
 # Xvfb display, and a short run of each fuzz target.
+#
+# The Windows tests mostly wait (for windows, frames, processes), so they start
+# as soon as the Windows tree is built, and the native and fuzz trees build
+# and run beside them at a lower priority. `make dist` relinks velthra.scr, so
+# the release test comes after the Windows tests.
 set -u
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh || exit 1
 jobs=$(nproc)
-
-# One Wine prefix is booted while the trees build; every Wine session of this
-# run (two test sessions, and the tests that start sessions of their own)
-# clones it instead of booting its own.
-template=$PWD/build/wineprefix-template
-rm -rf "$template"
 mkdir -p build
-VELTHRA_WINE_COLD=1 scripts/wine-session.sh --prefix "$template" true >build/wineprefix-template.log 2>&1 &
-booting=$!
-
-for tree in native win fuzz; do
-  scripts/configure.sh "$tree" || exit 1
-  cmake --build "build/$tree" -j "$jobs" || exit 1
-done
-if wait "$booting" && [ -f "$template/system.reg" ]; then
-  export VELTHRA_WINE_TEMPLATE=$template
-else
-  echo "wine prefix template failed (build/wineprefix-template.log); each session boots its own"
-fi
 
 status=0
 passed=0
@@ -39,16 +26,28 @@ tally() {  # reads a ctest log, adds its counts
   passed=$((passed + t - f))
   failed=$((failed + f))
 }
+build_tree() {
+  scripts/configure.sh "$1" && cmake --build "build/$1" -j "$jobs"
+}
 
-echo "== native tests (ASan, UBSan)"
-(cd build/native && ctest --output-on-failure -j "$jobs") | tee build/native-ctest.log
-[ "${PIPESTATUS[0]}" = 0 ] || status=1
-tally build/native-ctest.log
+# One Wine prefix is booted while the Windows tree builds; every Wine session
+# of this run (the two test sessions, and the tests that start sessions of
+# their own) clones it instead of booting its own.
+template=$PWD/build/wineprefix-template
+rm -rf "$template"
+VELTHRA_WINE_COLD=1 scripts/wine-session.sh --prefix "$template" true >build/wineprefix-template.log 2>&1 &
+booting=$!
+build_tree win || exit 1
+if wait "$booting" && [ -f "$template/system.reg" ]; then
+  export VELTHRA_WINE_TEMPLATE=$template
+else
+  echo "wine prefix template failed (build/wineprefix-template.log); each session boots its own"
+fi
 
 # Two Wine sessions side by side, each with its own prefix and display: the
 # tests labelled "session2" (long end-to-end runs that mostly wait) in one,
-# all others in the other. Each log is shown when its session has ended.
-echo "== Windows tests under Wine (two sessions)"
+# all others in the other. Their logs are shown when both have ended.
+echo "== Windows tests under Wine (two sessions, logs follow the other trees)"
 export VELTHRA_BUILD_DIR=$PWD/build/win
 scripts/wine-session.sh bash -c 'cd build/win && ctest --output-on-failure -LE session2' \
   >build/win-ctest.log 2>&1 &
@@ -56,9 +55,30 @@ first=$!
 scripts/wine-session.sh --prefix "$PWD/build/win/wineprefix-2" \
   bash -c 'cd build/win && ctest --output-on-failure -L session2' >build/win-ctest-2.log 2>&1 &
 second=$!
+
+echo "== native tests (ASan, UBSan)"
+if nice -n 10 bash -c "$(declare -f build_tree); jobs=$jobs; build_tree native"; then
+  (cd build/native && nice -n 10 ctest --output-on-failure -j "$jobs") | tee build/native-ctest.log
+  [ "${PIPESTATUS[0]}" = 0 ] || status=1
+  tally build/native-ctest.log
+else
+  echo "native tree did not build"; status=1; failed=$((failed + 1))
+fi
+
+echo "== fuzz smoke runs"
+if nice -n 10 bash -c "$(declare -f build_tree); jobs=$jobs; build_tree fuzz"; then
+  (cd build/fuzz && nice -n 10 ctest --output-on-failure) | tee build/fuzz-ctest.log
+  [ "${PIPESTATUS[0]}" = 0 ] || status=1
+  tally build/fuzz-ctest.log
+else
+  echo "fuzz tree did not build"; status=1; failed=$((failed + 1))
+fi
+
 wait "$first" || status=1
-cat build/win-ctest.log
 wait "$second" || status=1
+echo "== Windows tests, first session"
+cat build/win-ctest.log
+echo "== Windows tests, second session"
 cat build/win-ctest-2.log
 tally build/win-ctest.log
 tally build/win-ctest-2.log
@@ -70,11 +90,6 @@ else
   failed=$((failed + 1))
   status=1
 fi
-
-echo "== fuzz smoke runs"
-(cd build/fuzz && ctest --output-on-failure) | tee build/fuzz-ctest.log
-[ "${PIPESTATUS[0]}" = 0 ] || status=1
-tally build/fuzz-ctest.log
 
 echo
 echo "$passed passed, $failed failed"
