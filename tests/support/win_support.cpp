@@ -185,6 +185,51 @@ std::string ClassName(HWND hWnd)
     return sz;
 }
 
+struct Answers {
+    std::vector<LRESULT> results;
+    std::vector<std::pair<Answers*, size_t>> slots;
+    size_t nAnswered = 0;
+};
+
+static void CALLBACK AnswerProc(HWND, UINT, ULONG_PTR dwData, LRESULT lResult)
+{
+    auto* pSlot = reinterpret_cast<std::pair<Answers*, size_t>*>(dwData);
+    pSlot->first->results[pSlot->second] = lResult;
+    ++pSlot->first->nAnswered;
+}
+
+std::vector<LRESULT> SendToEach(const std::vector<HWND>& windows, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                DWORD timeoutMs)
+{
+    auto* pAnswers = new Answers;
+    pAnswers->results.assign(windows.size(), 0);
+    for (size_t i = 0; i < windows.size(); ++i)
+        pAnswers->slots.push_back({pAnswers, i});
+    size_t nSent = 0;
+    for (size_t i = 0; i < windows.size(); ++i) {
+        if (SendMessageCallbackA(windows[i], uMsg, wParam, lParam, AnswerProc,
+                                 reinterpret_cast<ULONG_PTR>(&pAnswers->slots[i])))
+            ++nSent;
+    }
+    // The answers arrive as this thread takes its messages.
+    DWORD dwStart = GetTickCount();
+    while (pAnswers->nAnswered < nSent && GetTickCount() - dwStart < timeoutMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (pAnswers->nAnswered < nSent) {
+        // Answers still owed may arrive later: the record stays for them.
+        return std::vector<LRESULT>(windows.size(), 0);
+    }
+    std::vector<LRESULT> results = pAnswers->results;
+    delete pAnswers;
+    return results;
+}
+
 struct FindParams {
     const char* pszClass;
     const char* pszTitle;
@@ -414,6 +459,21 @@ int CountValues(const char* pszKey)
                      nullptr, nullptr, nullptr);
     RegCloseKey(hKey);
     return static_cast<int>(dwValues);
+}
+
+UnmanagedWindows::UnmanagedWindows(const std::string& programName)
+    : m_key("Software\\Wine\\AppDefaults\\" + programName + "\\X11 Driver")
+{
+    m_bHadValue = ReadString(m_key.c_str(), "Managed", &m_oldValue);
+    WriteString(m_key.c_str(), "Managed", "N");
+}
+
+UnmanagedWindows::~UnmanagedWindows()
+{
+    if (m_bHadValue)
+        WriteString(m_key.c_str(), "Managed", m_oldValue);
+    else
+        DeleteValue(m_key.c_str(), "Managed");
 }
 
 static INPUT KeyInput(WORD wVk, bool bUp, bool bExtended)

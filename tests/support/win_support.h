@@ -54,6 +54,12 @@ bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs);
 std::string WindowText(HWND hWnd);
 std::string ClassName(HWND hWnd);
 
+// Sends the message to every window at once and returns their answers (0
+// for a window that did not answer in time). A thread that answers only
+// between frames answers them all between the same two frames.
+std::vector<LRESULT> SendToEach(const std::vector<HWND>& windows, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                DWORD timeoutMs);
+
 // Pumps this thread's messages for the given time (windows the test owns keep working).
 void PumpMessages(DWORD ms);
 
@@ -80,6 +86,24 @@ private:
     volatile LONG m_nStop = 0;
     CRITICAL_SECTION m_lock;
     std::vector<MessageBoxInfo> m_seen;
+};
+
+// While it lives, the windows of the named program are not handed to an X
+// window manager. Xvfb runs none, and Wine waits two seconds for one to
+// confirm every managed window it hides, a dialog's end included. The
+// setting is Wine's own (AppDefaults\<program>\X11 Driver "Managed"),
+// read when the program starts; an earlier value comes back at the end.
+class UnmanagedWindows {
+public:
+    explicit UnmanagedWindows(const std::string& programName);
+    ~UnmanagedWindows();
+    UnmanagedWindows(const UnmanagedWindows&) = delete;
+    UnmanagedWindows& operator=(const UnmanagedWindows&) = delete;
+
+private:
+    std::string m_key;
+    bool m_bHadValue = false;
+    std::string m_oldValue;
 };
 
 // The product's registry key below HKEY_CURRENT_USER.
