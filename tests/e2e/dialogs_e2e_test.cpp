@@ -38,16 +38,11 @@ const int kPartnerSite = 1108;
 const int kSendEmail = 1112;
 const int kOwnerName = 1116;
 
-std::string ModuleValue(int n, const char* pszField)
-{
-    return "mod" + std::to_string(n) + " " + pszField;
-}
+using vt::ModuleValueName;
 
-// Reads a DWORD of the product's key as a signed number; -99999 when missing.
 int StoredNumber(const std::string& name)
 {
-    DWORD dw = 0;
-    return vt::ReadDword(vt::kVelthraKey, name.c_str(), &dw) ? static_cast<int>(dw) : -99999;
+    return vt::StoredNumber(name.c_str());
 }
 
 // Module values are read only when "mod1 depth" exists.
@@ -57,7 +52,7 @@ void StoreModules(bool b1, bool b2, bool b3, int nCycleTime = 30)
     vt::WriteDword(vt::kVelthraKey, "mod1 depth", 4000);
     const bool abActive[] = {b1, b2, b3};
     for (int n = 1; n <= 3; ++n)
-        vt::WriteDword(vt::kVelthraKey, ModuleValue(n, "active").c_str(), abActive[n - 1] ? 1 : 0);
+        vt::WriteDword(vt::kVelthraKey, ModuleValueName(n, "active").c_str(), abActive[n - 1] ? 1 : 0);
     vt::WriteDword(vt::kVelthraKey, "cycle time", static_cast<DWORD>(nCycleTime));
 }
 
@@ -67,7 +62,7 @@ std::string StoredSettings()
     std::string text;
     for (int n = 1; n <= 3; ++n) {
         for (const char* psz : {"depth", "horz", "vert", "xrot", "yrot", "zrot", "speed", "active"})
-            text += ModuleValue(n, psz) + "=" + std::to_string(StoredNumber(ModuleValue(n, psz))) + " ";
+            text += ModuleValueName(n, psz) + "=" + std::to_string(StoredNumber(ModuleValueName(n, psz))) + " ";
     }
     return text + "cycle time=" + std::to_string(StoredNumber("cycle time")) +
            " all monitors=" + std::to_string(StoredNumber("all monitors"));
@@ -298,7 +293,7 @@ TEST_F(SettingsDialog, DisableAllKeepsTheCurrentModuleAndOkSavesThreeInactive)
     EXPECT_EQ(WaitForButtons("2"), "2");
     EXPECT_EQ(Finish(IDOK), 1u);
     for (int n = 1; n <= 3; ++n)
-        EXPECT_EQ(StoredNumber(ModuleValue(n, "active")), 0) << n;
+        EXPECT_EQ(StoredNumber(ModuleValueName(n, "active")), 0) << n;
 }
 
 TEST_F(SettingsDialog, EnableAllAndTheBoxesSetTheActiveFlags)
@@ -622,8 +617,8 @@ protected:
         m_record = m_dir + "\\recorded.txt";
 
         DeleteFileA(m_record.c_str());
-        m_hadHttp = ReadDefault(HKEY_CLASSES_ROOT, kHttpCommand, &m_oldHttp);
-        m_hadMail = ReadDefault(HKEY_CLASSES_ROOT, kMailCommand, &m_oldMail);
+        m_hadHttp = vt::ReadDefault(HKEY_CLASSES_ROOT, kHttpCommand, &m_oldHttp);
+        m_hadMail = vt::ReadDefault(HKEY_CLASSES_ROOT, kMailCommand, &m_oldMail);
         RegDeleteKeyA(HKEY_CLASSES_ROOT, kHttpCommand);
     }
 
@@ -631,41 +626,12 @@ protected:
     {
         RegDeleteKeyA(HKEY_CLASSES_ROOT, kHttpCommand);
         if (m_hadHttp)
-            WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, m_oldHttp);
+            vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, m_oldHttp);
         if (m_hadMail)
-            WriteDefault(HKEY_CLASSES_ROOT, kMailCommand, m_oldMail);
+            vt::WriteDefault(HKEY_CLASSES_ROOT, kMailCommand, m_oldMail);
     }
 
     void OpenFromScratch() { Open(m_dir + "\\velthra.scr", {"VELTHRA_RECORD=" + m_record}); }
-
-    static bool ReadDefault(HKEY hRoot, const char* pszKey, std::string* pText)
-    {
-        char sz[1024];
-        LONG cb = sizeof(sz);
-        if (RegQueryValueA(hRoot, pszKey, sz, &cb) != ERROR_SUCCESS)
-            return false;
-        *pText = sz;
-        return true;
-    }
-
-    static void WriteDefault(HKEY hRoot, const char* pszKey, const std::string& text)
-    {
-        HKEY hKey;
-        ASSERT_EQ(RegCreateKeyExA(hRoot, pszKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
-        RegCloseKey(hKey);
-    }
-
-    static bool KeyExists(HKEY hRoot, const char* pszKey)
-    {
-        HKEY hKey;
-        if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(hKey);
-        return true;
-    }
 
     // The recorder's command line, once it has been started; its show
     // command goes to m_show.
@@ -792,17 +758,17 @@ const char kPartnerPage[] = "http://www.symbol-partner.example/";
 
 TEST_F(Links, WithoutBrowserCommandInternetExplorerIsStartedAndNoKeyCreated)
 {
-    ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kHttpCommand));
+    ASSERT_FALSE(vt::KeyExists(HKEY_CLASSES_ROOT, kHttpCommand));
     std::string line = ClickInAbout(kVisitWebSite, true);
     EXPECT_EQ(ParametersOf(line), std::string("-new ") + kProductPage) << line;
     EXPECT_NE(line.find("iexplore.exe"), std::string::npos) << line;
     EXPECT_EQ(m_show, "show 9");  // SW_RESTORE
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kHttpCommand));
+    EXPECT_FALSE(vt::KeyExists(HKEY_CLASSES_ROOT, kHttpCommand));
 }
 
 TEST_F(Links, BrowserCommandNamingInternetExplorerStartsItByName)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand,
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand,
                  "\"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE\" -nohome");
     std::string line = ClickInAbout(kVisitWebSite, true);
     EXPECT_EQ(ParametersOf(line), std::string("-new ") + kProductPage) << line;
@@ -810,7 +776,7 @@ TEST_F(Links, BrowserCommandNamingInternetExplorerStartsItByName)
 
 TEST_F(Links, QuotedBrowserWithQuotedPlaceholder)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, "\"" + Upper(m_recorder) + "\" \"%1\"");
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, "\"" + Upper(m_recorder) + "\" \"%1\"");
     std::string line = ClickInAbout(kVisitWebSite);
     EXPECT_NE(line.find("browser_recorder.exe"), std::string::npos) << line;
     EXPECT_EQ(ParametersOf(line), std::string(" ") + kProductPage) << line;
@@ -819,14 +785,14 @@ TEST_F(Links, QuotedBrowserWithQuotedPlaceholder)
 
 TEST_F(Links, UnquotedBrowserWithOptionAndPlaceholder)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, Upper(m_recorder) + " -nosplash \"%1\" -tail");
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, Upper(m_recorder) + " -nosplash \"%1\" -tail");
     std::string line = ClickInAbout(kVisitWebSite);
     EXPECT_EQ(ParametersOf(line), std::string("-nosplash ") + kProductPage) << line;
 }
 
 TEST_F(Links, BareBrowserPathAndThePartnerButton)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, Upper(m_recorder));
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, Upper(m_recorder));
     std::string line = ClickInAbout(kPartnerSite);
     EXPECT_EQ(ParametersOf(line), kPartnerPage) << line;
     EXPECT_EQ(m_show, "show 9");
@@ -834,7 +800,7 @@ TEST_F(Links, BareBrowserPathAndThePartnerButton)
 
 TEST_F(Links, SymbolDialogAlwaysStartsInternetExplorer)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, "c:\\some\\other\\browser.exe \"%1\"");
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, "c:\\some\\other\\browser.exe \"%1\"");
     OpenFromScratch();
     PostClick(kSymbolButton);
     HWND hSymbol = WaitForNested("Dialog");
@@ -850,7 +816,7 @@ TEST_F(Links, SymbolDialogAlwaysStartsInternetExplorer)
 
 TEST_F(Links, SendMeEmailAsksTheShellForAMailtoLink)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kMailCommand, "\"" + m_recorder + "\" \"%1\"");
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kMailCommand, "\"" + m_recorder + "\" \"%1\"");
     std::string line = ClickInAbout(kSendEmail);
     EXPECT_NE(line.find("mailto:maker@velthra.example?subject=Velthra"), std::string::npos) << line;
     EXPECT_EQ(m_show, "show 3");  // SW_SHOWMAXIMIZED

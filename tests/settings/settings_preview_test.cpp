@@ -205,12 +205,13 @@ struct NoPreviewEnd {
     UINT uEnd;     // WM_COMMAND or WM_SYSCOMMAND
     WPARAM wEnd;   // IDOK, IDCANCEL or SC_CLOSE
     bool bSaves;
+    bool bOpenAbout;  // the information dialogs open too
 };
 
 struct NoPreviewRun {
     NoPreviewEnd end;
     // Seen by the driver:
-    bool bFound = false, bAboutOpened = false;
+    bool bFound = false, bAboutOpened = false, bEnded = false;
     vt::MessageBoxInfo box;
     std::string pressed, seconds;
 };
@@ -244,8 +245,11 @@ DWORD WINAPI DriveWithoutPreview(void* pParam)
     char sz[16] = "";
     GetDlgItemTextA(hDlg, IDC_SECONDS, sz, sizeof(sz));
     pRun->seconds = sz;
-    PostMessageA(GetDlgItem(hDlg, IDC_ABOUT), BM_CLICK, 0, 0);
-    HWND hAbout = vt::WaitForWindow("#32770", "Velthra Screen Saver", 15000, GetCurrentProcessId());
+    HWND hAbout = nullptr;
+    if (pRun->end.bOpenAbout) {
+        PostMessageA(GetDlgItem(hDlg, IDC_ABOUT), BM_CLICK, 0, 0);
+        hAbout = vt::WaitForWindow("#32770", "Velthra Screen Saver", 15000, GetCurrentProcessId());
+    }
     pRun->bAboutOpened = hAbout != nullptr;
     if (hAbout) {
         PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
@@ -253,13 +257,16 @@ DWORD WINAPI DriveWithoutPreview(void* pParam)
     }
     pRun->pressed = PressedModuleButtons(hDlg);  // a frame would have pressed module 1's
     PostMessageA(hDlg, pRun->end.uEnd, pRun->end.wEnd, 0);
+    pRun->bEnded = vt::WaitForWindowGone(hDlg, 15000);
+    if (!pRun->bEnded)
+        SendMessageA(hDlg, WM_CLOSE, 0, 0);  // so that the test goes on
     return 0;
 }
 
 TEST(SettingsWithoutPreview, ReportsItAndStillWorksAndCloses)
 {
-    const NoPreviewEnd aEnds[] = {{WM_COMMAND, IDOK, true}, {WM_COMMAND, IDCANCEL, false},
-                                  {WM_SYSCOMMAND, SC_CLOSE, false}};
+    const NoPreviewEnd aEnds[] = {{WM_COMMAND, IDOK, true, true}, {WM_COMMAND, IDCANCEL, false, false},
+                                  {WM_SYSCOMMAND, SC_CLOSE, false, false}};
     for (const NoPreviewEnd& end : aEnds) {
         SCOPED_TRACE(std::to_string(end.uEnd) + "/" + std::to_string(end.wEnd));
         NoPreviewRun run;
@@ -270,11 +277,12 @@ TEST(SettingsWithoutPreview, ReportsItAndStillWorksAndCloses)
         WaitForSingleObject(hDriver, 30000);
         CloseHandle(hDriver);
         ASSERT_TRUE(run.bFound);
+        EXPECT_TRUE(run.bEnded);
         EXPECT_EQ(nResult, 1);
         EXPECT_EQ(run.box.caption, "ERROR");
         EXPECT_EQ(run.pressed, "");
         EXPECT_EQ(run.seconds, "1");
-        EXPECT_TRUE(run.bAboutOpened);
+        EXPECT_EQ(run.bAboutOpened, end.bOpenAbout);
         DWORD dwActive = 7, dwCycle = 7;
         EXPECT_TRUE(vt::ReadDword(vt::kVelthraKey, "mod2 active", &dwActive));  // written back by loading
         vt::ReadDword(vt::kVelthraKey, "cycle time", &dwCycle);

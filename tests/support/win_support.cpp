@@ -283,6 +283,28 @@ bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs)
     return true;
 }
 
+PreviewParent::PreviewParent(WNDPROC pfnProc, const char* pszClass)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = pfnProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = pszClass;
+    RegisterClassA(&wc);  // fails harmlessly when a second parent registers it again
+    m_hWnd = CreateWindowExA(0, pszClass, "Preview parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 320,
+                             240, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+PreviewParent::~PreviewParent()
+{
+    if (IsWindow(m_hWnd))
+        DestroyWindow(m_hWnd);
+}
+
+std::string PreviewParent::Handle() const
+{
+    return std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(m_hWnd)));
+}
+
 void PumpMessages(DWORD ms)
 {
     // The time is checked per message: a frame loop in this thread always
@@ -459,6 +481,61 @@ int CountValues(const char* pszKey)
                      nullptr, nullptr, nullptr);
     RegCloseKey(hKey);
     return static_cast<int>(dwValues);
+}
+
+bool WriteRaw(HKEY hRoot, const char* pszKey, const char* pszName, DWORD dwType, const void* pData, DWORD cbData)
+{
+    HKEY hKey;
+    if (RegCreateKeyExA(hRoot, pszKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG lResult = RegSetValueExA(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData);
+    RegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS;
+}
+
+bool ReadDefault(HKEY hRoot, const char* pszKey, std::string* pText)
+{
+    char sz[1024];
+    LONG cb = sizeof(sz);
+    if (RegQueryValueA(hRoot, pszKey, sz, &cb) != ERROR_SUCCESS)
+        return false;
+    *pText = sz;
+    return true;
+}
+
+void WriteDefault(HKEY hRoot, const char* pszKey, const std::string& text)
+{
+    WriteRaw(hRoot, pszKey, nullptr, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+bool KeyExists(HKEY hRoot, const char* pszKey)
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(hKey);
+    return true;
+}
+
+std::string ModuleValueName(int nModule, const char* pszField)
+{
+    return "mod" + std::to_string(nModule) + " " + pszField;
+}
+
+void WriteNumber(const char* pszName, int nValue)
+{
+    WriteDword(kVelthraKey, pszName, static_cast<DWORD>(nValue));
+}
+
+int StoredNumber(const char* pszName)
+{
+    DWORD dw = 0;
+    return ReadDword(kVelthraKey, pszName, &dw) ? static_cast<int>(dw) : kMissingNumber;
+}
+
+bool WaitForNumber(const char* pszName, int nExpected, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return StoredNumber(pszName) == nExpected; }, timeoutMs);
 }
 
 UnmanagedWindows::UnmanagedWindows(const std::string& programName)
