@@ -118,8 +118,8 @@ public:
     UnmanagedWindows& operator=(const UnmanagedWindows&) = delete;
 
 private:
-    std::string m_key;
-    bool m_bHadValue = false;
+    std::string m_appKey, m_key;
+    bool m_bHadKey = false, m_bHadValue = false;
     std::string m_oldValue;
 };
 
