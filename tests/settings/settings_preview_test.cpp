@@ -361,21 +361,30 @@ struct LinkCase {
     const char* pszCall;  // in the file and parameters
 };
 
-DWORD WINAPI ClickLink(void* pParam)
+size_t ShellCallCount()
 {
-    auto* pCase = static_cast<const LinkCase*>(pParam);
-    HWND hDlg = vt::WaitForWindow("#32770", pCase->pszCaption, 15000, GetCurrentProcessId());
+    EnterCriticalSection(&g_shellLock);
+    size_t n = g_shellCalls.size();
+    LeaveCriticalSection(&g_shellLock);
+    return n;
+}
+
+// The links of one dialog, clicked in turn in one opening of it.
+struct LinkRun {
+    const LinkCase* pFirst;
+    size_t nCount;
+};
+
+DWORD WINAPI ClickLinks(void* pParam)
+{
+    auto* pRun = static_cast<const LinkRun*>(pParam);
+    HWND hDlg = vt::WaitForWindow("#32770", pRun->pFirst->pszCaption, 15000, GetCurrentProcessId());
     if (!hDlg)
         return 1;
-    PostMessageA(GetDlgItem(hDlg, pCase->nButton), BM_CLICK, 0, 0);
-    vt::WaitUntil(
-        [] {
-            EnterCriticalSection(&g_shellLock);
-            bool bCalled = !g_shellCalls.empty();
-            LeaveCriticalSection(&g_shellLock);
-            return bCalled;
-        },
-        15000);
+    for (size_t i = 0; i < pRun->nCount; ++i) {
+        PostMessageA(GetDlgItem(hDlg, pRun->pFirst[i].nButton), BM_CLICK, 0, 0);
+        vt::WaitUntil([&] { return ShellCallCount() > i; }, 15000);
+    }
     PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
     return 0;
 }
@@ -394,23 +403,30 @@ TEST(InformationDialogs, ShellCallsTakeTheirOwnerAndShowCommand)
         {IDD_ABOUT, "Velthra Screen Saver", AboutDialogProc, IDC_SEND_EMAIL, "ShellExecuteA", false, SW_SHOWMAXIMIZED, "mailto:", "?subject=Velthra"},
         {IDD_SYMBOL, "Dialog", SymbolDialogProc, IDC_PARTNER_SITE, "ShellExecuteA", false, SW_SHOWNORMAL, "iexplore.exe", "-new http"},
     };
+    const size_t nCases = sizeof(aCases) / sizeof(aCases[0]);
     SetStoreContext(nullptr, kSettingsKey);
-    for (const LinkCase& c : aCases) {
-        SCOPED_TRACE(std::to_string(c.nTemplate) + "/" + std::to_string(c.nButton));
+    for (size_t nFirst = 0, nEnd; nFirst < nCases; nFirst = nEnd) {
+        for (nEnd = nFirst + 1; nEnd < nCases && aCases[nEnd].nTemplate == aCases[nFirst].nTemplate; ++nEnd) {
+        }
         g_shellCalls.clear();
-        HANDLE hDriver = CreateThread(nullptr, 0, ClickLink, const_cast<LinkCase*>(&c), 0, nullptr);
-        EXPECT_EQ(RunDialog(c.nTemplate, c.pfnProc), 1);
+        LinkRun run = {&aCases[nFirst], nEnd - nFirst};
+        HANDLE hDriver = CreateThread(nullptr, 0, ClickLinks, &run, 0, nullptr);
+        EXPECT_EQ(RunDialog(aCases[nFirst].nTemplate, aCases[nFirst].pfnProc), 1);
         WaitForSingleObject(hDriver, 30000);
         CloseHandle(hDriver);
-        ASSERT_EQ(g_shellCalls.size(), 1u);
-        const ShellCall& call = g_shellCalls[0];
-        EXPECT_EQ(call.function, c.pszFunction);
-        EXPECT_EQ(call.hOwner, c.bDesktopOwner ? GetDesktopWindow() : nullptr);
-        EXPECT_EQ(call.nShow, c.nShow);
-        if (c.pszFile) {
-            EXPECT_EQ(call.file.substr(0, strlen(c.pszFile)), c.pszFile);
+        ASSERT_EQ(g_shellCalls.size(), run.nCount);
+        for (size_t i = 0; i < run.nCount; ++i) {
+            const LinkCase& c = run.pFirst[i];
+            const ShellCall& call = g_shellCalls[i];
+            SCOPED_TRACE(std::to_string(c.nTemplate) + "/" + std::to_string(c.nButton));
+            EXPECT_EQ(call.function, c.pszFunction);
+            EXPECT_EQ(call.hOwner, c.bDesktopOwner ? GetDesktopWindow() : nullptr);
+            EXPECT_EQ(call.nShow, c.nShow);
+            if (c.pszFile) {
+                EXPECT_EQ(call.file.substr(0, strlen(c.pszFile)), c.pszFile);
+            }
+            EXPECT_NE((call.file + call.parameters).find(c.pszCall), std::string::npos) << call.file << call.parameters;
         }
-        EXPECT_NE((call.file + call.parameters).find(c.pszCall), std::string::npos) << call.file << call.parameters;
     }
 }
 
