@@ -6,15 +6,19 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <vector>
 
 namespace {
 
 const DWORD kStartMs = 15000;
-const DWORD kSettleMs = 500;  // about fifteen preview frames
 
 // Controls of the settings dialog and the dialogs it opens.
 const int kModuleCheck = 1000;   // + module number
@@ -34,16 +38,11 @@ const int kPartnerSite = 1108;
 const int kSendEmail = 1112;
 const int kOwnerName = 1116;
 
-std::string ModuleValue(int n, const char* pszField)
-{
-    return "mod" + std::to_string(n) + " " + pszField;
-}
+using vt::ModuleValueName;
 
-// Reads a DWORD of the product's key as a signed number; -99999 when missing.
 int StoredNumber(const std::string& name)
 {
-    DWORD dw = 0;
-    return vt::ReadDword(vt::kVelthraKey, name.c_str(), &dw) ? static_cast<int>(dw) : -99999;
+    return vt::StoredNumber(name.c_str());
 }
 
 // Module values are read only when "mod1 depth" exists.
@@ -53,7 +52,7 @@ void StoreModules(bool b1, bool b2, bool b3, int nCycleTime = 30)
     vt::WriteDword(vt::kVelthraKey, "mod1 depth", 4000);
     const bool abActive[] = {b1, b2, b3};
     for (int n = 1; n <= 3; ++n)
-        vt::WriteDword(vt::kVelthraKey, ModuleValue(n, "active").c_str(), abActive[n - 1] ? 1 : 0);
+        vt::WriteDword(vt::kVelthraKey, ModuleValueName(n, "active").c_str(), abActive[n - 1] ? 1 : 0);
     vt::WriteDword(vt::kVelthraKey, "cycle time", static_cast<DWORD>(nCycleTime));
 }
 
@@ -63,10 +62,17 @@ std::string StoredSettings()
     std::string text;
     for (int n = 1; n <= 3; ++n) {
         for (const char* psz : {"depth", "horz", "vert", "xrot", "yrot", "zrot", "speed", "active"})
-            text += ModuleValue(n, psz) + "=" + std::to_string(StoredNumber(ModuleValue(n, psz))) + " ";
+            text += ModuleValueName(n, psz) + "=" + std::to_string(StoredNumber(ModuleValueName(n, psz))) + " ";
     }
     return text + "cycle time=" + std::to_string(StoredNumber("cycle time")) +
            " all monitors=" + std::to_string(StoredNumber("all monitors"));
+}
+
+std::string Upper(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    return s;
 }
 
 POINT CentreOf(HWND hWnd, double fy = 0.5)
@@ -90,38 +96,85 @@ void ClickAt(POINT pt)
 {
     vt::MoveCursorTo(pt.x, pt.y);
     vt::ClickLeft();
-    vt::PumpMessages(150);
 }
 
+// Polls the reader until it gives the expected text or the time is up, and
+// returns what it read last.
+template <typename Reader>
+std::string Eventually(Reader read, const std::string& expected)
+{
+    std::string text;
+    vt::WaitUntil([&] { return (text = read()) == expected; }, kStartMs);
+    return text;
+}
+
+// Posts the characters to an edit of another process and returns once the
+// edit has taken them all: the modified flag, set here and cleared by a
+// message posted after the characters, turns false only behind them.
 void TypeChars(HWND hEdit, const std::string& text)
 {
+    SendMessageTimeoutA(hEdit, EM_SETMODIFY, TRUE, 0, SMTO_NORMAL, kStartMs, nullptr);
     for (char c : text)
         PostMessageA(hEdit, WM_CHAR, static_cast<unsigned char>(c), 1);
-    vt::PumpMessages(kSettleMs);
+    PostMessageA(hEdit, EM_SETMODIFY, FALSE, 0);
+    vt::WaitUntil(
+        [&] {
+            DWORD_PTR dwModified = 1;
+            SendMessageTimeoutA(hEdit, EM_GETMODIFY, 0, 0, SMTO_NORMAL, 2000, &dwModified);
+            return dwModified == 0;
+        },
+        kStartMs);
 }
+
+// Every dialog that ends would otherwise cost two seconds (see UnmanagedWindows).
+class UnmanagedSaverWindows : public ::testing::Environment {
+public:
+    void SetUp() override { m_pSetting.reset(new vt::UnmanagedWindows("velthra.scr")); }
+    void TearDown() override { m_pSetting.reset(); }
+
+private:
+    std::unique_ptr<vt::UnmanagedWindows> m_pSetting;
+};
+const ::testing::Environment* const g_pUnmanaged = ::testing::AddGlobalTestEnvironment(new UnmanagedSaverWindows);
 
 // The settings dialog in a running velthra.scr /c.
 class SettingsDialog : public ::testing::Test {
 protected:
     void SetUp() override { vt::DeleteVelthraKey(); }
 
-    void Open()
+    void Open(const std::string& saverPath = "", const std::vector<std::string>& extraEnv = {})
     {
-        ASSERT_TRUE(m_saver.StartSaver("/c"));
+        ASSERT_TRUE(m_saver.StartSaver("/c", saverPath, extraEnv));
         m_hDlg = vt::WaitForWindow("#32770", "Velthra Settings", kStartMs, m_saver.Id());
         ASSERT_NE(m_hDlg, nullptr);
-        vt::PumpMessages(kSettleMs);
+        ASSERT_TRUE(vt::WaitUntil([&] { return Item(kFrameProbe) != nullptr; }, kStartMs));
+        ASSERT_TRUE(WaitForFrame());
+        // Keys go to the foreground window.
+        vt::WaitUntil([&] { return GetForegroundWindow() == m_hDlg; }, kStartMs);
     }
 
     HWND Item(int nId) { return GetDlgItem(m_hDlg, nId); }
 
-    // A click on a button, as the button gets it; opening a nested dialog
-    // must not block the test, so the click is posted.
+    // Every frame presses the current module's button and releases the
+    // others, the hidden ones included. A hidden button pressed from here is
+    // released by the next frame, which has first drained all that was
+    // queued before: posted clicks and input alike.
+    static const int kFrameProbe = kModuleButton + 20;
+    bool WaitForFrame()
+    {
+        SendMessageTimeoutA(Item(kFrameProbe), BM_SETCHECK, BST_CHECKED, 0, SMTO_NORMAL, kStartMs, nullptr);
+        return vt::WaitUntil([&] { return !IsPressed(kFrameProbe); }, kStartMs);
+    }
+
+    // A click on a button, as the button gets it, handled before this returns.
     void Click(int nId)
     {
-        PostMessageA(Item(nId), BM_CLICK, 0, 0);
-        vt::PumpMessages(kSettleMs);
+        PostClick(nId);
+        EXPECT_TRUE(WaitForFrame());
     }
+
+    // Opening a nested dialog must not block the test, so the click is posted.
+    void PostClick(int nId) { PostMessageA(Item(nId), BM_CLICK, 0, 0); }
 
     bool IsPressed(int nId)
     {
@@ -130,60 +183,78 @@ protected:
         return dwState == BST_CHECKED;
     }
 
-    // Which of the 20 module buttons are pressed, e.g. "2" or "" for none.
-    std::string PressedButtons()
+    // Which of the buttons first + 1 ... first + count are pressed, as
+    // "1,3" or "" for none, asked all at once.
+    std::string Pressed(int nFirst, int nCount, bool bCommas)
     {
+        std::vector<HWND> buttons;
+        for (int n = 1; n <= nCount; ++n)
+            buttons.push_back(Item(nFirst + n));
+        std::vector<LRESULT> states = vt::SendToEach(buttons, BM_GETCHECK, 0, 0, kStartMs);
         std::string s;
-        for (int n = 1; n <= 20; ++n)
-            if (IsPressed(kModuleButton + n))
+        for (int n = 1; n <= nCount; ++n) {
+            if (bCommas && states[n - 1] == BST_CHECKED)
                 s += (s.empty() ? "" : ",") + std::to_string(n);
+            else if (!bCommas)
+                s += states[n - 1] == BST_CHECKED ? '1' : '0';
+        }
         return s;
     }
 
-    // The first frame (which builds the scene) may take a while under Wine;
-    // waits until the buttons read as expected or the time is up.
+    // Which of the 20 module buttons are pressed, e.g. "2" or "" for none.
+    std::string PressedButtons() { return Pressed(kModuleButton, 20, true); }
+
+    // Waits until the buttons read as expected or the time is up.
     std::string WaitForButtons(const std::string& expected)
     {
-        std::string pressed;
-        for (int i = 0; i < 60 && (pressed = PressedButtons()) != expected; ++i)
-            vt::PumpMessages(250);
-        return pressed;
+        return Eventually([&] { return PressedButtons(); }, expected);
     }
 
-    std::string TickedBoxes()
-    {
-        std::string s;
-        for (int n = 1; n <= 3; ++n)
-            s += IsPressed(kModuleCheck + n) ? '1' : '0';
-        return s;
-    }
+    std::string TickedBoxes() { return Pressed(kModuleCheck, 3, false); }
 
     std::string Seconds() { return TextOf(Item(kSeconds)); }
+    std::string WaitForSeconds(const std::string& expected)
+    {
+        return Eventually([&] { return Seconds(); }, expected);
+    }
 
     void ClickControl(int nId, double fy = 0.5) { ClickAt(CentreOf(Item(nId), fy)); }
+
+    HWND Focus()
+    {
+        GUITHREADINFO info;
+        ZeroMemory(&info, sizeof(info));
+        info.cbSize = sizeof(info);
+        return GetGUIThreadInfo(GetWindowThreadProcessId(m_hDlg, nullptr), &info) ? info.hwndFocus : nullptr;
+    }
 
     // Replaces the seconds text by typing into the edit.
     void TypeSeconds(const char* pszDigits)
     {
         ClickControl(kSeconds);
+        EXPECT_TRUE(vt::WaitUntil([&] { return Focus() == Item(kSeconds); }, kStartMs));
         vt::PressKey(VK_END, true);
         for (int i = 0; i < 6; ++i)
             vt::PressKey(VK_BACK);
         for (const char* p = pszDigits; *p; ++p)
             vt::PressKey(static_cast<WORD>(*p));
-        vt::PumpMessages(kSettleMs);
+        EXPECT_TRUE(WaitForFrame());
     }
 
     DWORD Finish(int nButton)
     {
-        Click(nButton);
+        PostClick(nButton);
         return m_saver.Wait(kStartMs);
     }
 
-    // A nested dialog of the running program.
+    // A nested dialog of the running program, once it has opened: its
+    // thread answers again only when WM_INITDIALOG is done.
     HWND WaitForNested(const char* pszCaption)
     {
-        return vt::WaitForWindow("#32770", pszCaption, kStartMs, m_saver.Id());
+        HWND hNested = vt::WaitForWindow("#32770", pszCaption, kStartMs, m_saver.Id());
+        if (hNested)
+            SendMessageTimeoutA(hNested, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, nullptr);
+        return hNested;
     }
 
     vt::Process m_saver;
@@ -194,7 +265,8 @@ TEST_F(SettingsDialog, AllModulesInactivePressNoButton)
 {
     StoreModules(false, false, false);
     Open();
-    vt::PumpMessages(1500);  // frames run, and none presses a button
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(WaitForFrame());  // frames run, and none presses a button
     EXPECT_EQ(TickedBoxes(), "000");
     EXPECT_EQ(PressedButtons(), "");
     EXPECT_EQ(Finish(IDCANCEL), 1u);
@@ -221,7 +293,7 @@ TEST_F(SettingsDialog, DisableAllKeepsTheCurrentModuleAndOkSavesThreeInactive)
     EXPECT_EQ(WaitForButtons("2"), "2");
     EXPECT_EQ(Finish(IDOK), 1u);
     for (int n = 1; n <= 3; ++n)
-        EXPECT_EQ(StoredNumber(ModuleValue(n, "active")), 0) << n;
+        EXPECT_EQ(StoredNumber(ModuleValueName(n, "active")), 0) << n;
 }
 
 TEST_F(SettingsDialog, EnableAllAndTheBoxesSetTheActiveFlags)
@@ -259,12 +331,12 @@ TEST_F(SettingsDialog, SteeredViewsOfTwoModulesAreSavedByOk)
         vt::PressKey(VK_PRIOR, true);  // zoom out by 0.3 each at depth 40
     vt::PressKey(VK_LEFT, true);
     vt::PressKey(VK_LEFT, true);
-    vt::PumpMessages(kSettleMs);
+    ASSERT_TRUE(WaitForFrame());
     Click(kModuleButton + 2);
     vt::PressKey(VK_NEXT, true);
     vt::PressKey(VK_NEXT, true);
     vt::PressKey(VK_F3);
-    vt::PumpMessages(kSettleMs);
+    ASSERT_TRUE(WaitForFrame());
     EXPECT_EQ(Finish(IDOK), 1u);
     // Sums of single-precision steps, stored times 100 and truncated.
     EXPECT_NEAR(StoredNumber("mod1 depth"), 4090, 1);
@@ -280,13 +352,10 @@ TEST_F(SettingsDialog, EnterShowsTheNextActiveModuleAndPressesItsButton)
     Open();
     EXPECT_EQ(WaitForButtons("1"), "1");
     vt::PressKey(VK_RETURN);
-    vt::PumpMessages(kSettleMs);
     EXPECT_EQ(WaitForButtons("3"), "3");
     vt::PressKey(VK_RETURN);
-    vt::PumpMessages(kSettleMs);
     EXPECT_EQ(WaitForButtons("1"), "1");
     vt::PressKey(VK_BACK);
-    vt::PumpMessages(kSettleMs);
     EXPECT_EQ(WaitForButtons("3"), "3");
     EXPECT_EQ(Finish(IDCANCEL), 1u);
 }
@@ -297,13 +366,12 @@ TEST_F(SettingsDialog, TypedSecondsAreCheckedWhenTheFocusLeaves)
     TypeSeconds("0");
     EXPECT_EQ(Seconds(), "0");
     ClickControl(kModuleButton + 1);
-    EXPECT_EQ(Seconds(), "1");
+    EXPECT_EQ(WaitForSeconds("1"), "1");
     TypeSeconds("99999");
     ClickControl(kModuleButton + 1);
-    EXPECT_EQ(Seconds(), "9999");
+    EXPECT_EQ(WaitForSeconds("9999"), "9999");
     // Keys steer the preview again once the edit is left: Enter changes module.
     vt::PressKey(VK_RETURN);
-    vt::PumpMessages(kSettleMs);
     EXPECT_EQ(WaitForButtons("2"), "2");
     EXPECT_EQ(Finish(IDOK), 1u);
     EXPECT_EQ(StoredNumber("cycle time"), 9999);
@@ -313,11 +381,15 @@ TEST_F(SettingsDialog, SpinArrowsStepTheSeconds)
 {
     Open();
     ASSERT_EQ(Seconds(), "30");
-    for (int i = 0; i < 4; ++i)
+    for (int i = 1; i <= 4; ++i) {
         ClickControl(kSecondsSpin, 0.25);
+        WaitForSeconds(std::to_string(30 + i));
+    }
     EXPECT_EQ(Seconds(), "34");
-    for (int i = 0; i < 2; ++i)
+    for (int i = 1; i <= 2; ++i) {
         ClickControl(kSecondsSpin, 0.75);
+        WaitForSeconds(std::to_string(34 - i));
+    }
     EXPECT_EQ(Seconds(), "32");
     EXPECT_EQ(Finish(IDOK), 1u);
     EXPECT_EQ(StoredNumber("cycle time"), 32);
@@ -355,6 +427,7 @@ TEST_F(SettingsDialog, CancelSavesNothing)
     TypeSeconds("77");
     Click(kAllMonitors);
     ClickControl(kModuleButton + 1);
+    EXPECT_EQ(WaitForButtons("1"), "1");
     EXPECT_EQ(Finish(IDCANCEL), 1u);
     EXPECT_EQ(StoredSettings(), before);
 }
@@ -376,13 +449,8 @@ TEST_F(SettingsDialog, MuteSoundIsWrittenBackByOk)
     EXPECT_EQ(Finish(IDOK), 1u);
     EXPECT_EQ(StoredNumber("mute sound"), 1);
     vt::WriteDword(vt::kVelthraKey, "mute sound", 7);  // only exactly 1 mutes
-    vt::Process again;
-    ASSERT_TRUE(again.StartSaver("/c"));
-    HWND hDlg = vt::WaitForWindow("#32770", "Velthra Settings", kStartMs, again.Id());
-    ASSERT_NE(hDlg, nullptr);
-    vt::PumpMessages(kSettleMs);
-    PostMessageA(GetDlgItem(hDlg, IDOK), BM_CLICK, 0, 0);
-    EXPECT_EQ(again.Wait(kStartMs), 1u);
+    Open();
+    EXPECT_EQ(Finish(IDOK), 1u);
     EXPECT_EQ(StoredNumber("mute sound"), 0);
 }
 
@@ -399,17 +467,48 @@ TEST_F(SettingsDialog, ShowOnEveryMonitorIsStoredByOk)
     EXPECT_EQ(StoredNumber("all monitors"), 0);
 }
 
+// Each dialog, opened from the settings dialog, centres itself on the
+// desktop window's rectangle: x = (right - width) / 2, y = (bottom - height) / 2.
+TEST_F(SettingsDialog, EveryDialogOpensCentredOnTheDesktop)
+{
+    const struct {
+        const char* pszCaption;
+        int nButton;  // 0: opened by F1
+    } aDialogs[] = {{"Control Menu", 0},
+                    {"Velthra Screen Saver", kAboutButton},
+                    {"Dialog", kSymbolButton},
+                    {"Enter Your Name", kPersonalizeButton}};
+    Open();
+    auto expectCentred = [](HWND hWnd, const char* pszCaption) {
+        RECT rcDesktop, rc;
+        GetWindowRect(GetDesktopWindow(), &rcDesktop);
+        GetWindowRect(hWnd, &rc);
+        EXPECT_EQ(rc.left, (rcDesktop.right - (rc.right - rc.left)) / 2) << pszCaption;
+        EXPECT_EQ(rc.top, (rcDesktop.bottom - (rc.bottom - rc.top)) / 2) << pszCaption;
+    };
+    expectCentred(m_hDlg, "Velthra Settings");
+    for (const auto& d : aDialogs) {
+        if (d.nButton)
+            PostClick(d.nButton);
+        else
+            vt::PressKey(VK_F1);
+        HWND hNested = WaitForNested(d.pszCaption);
+        ASSERT_NE(hNested, nullptr) << d.pszCaption;
+        expectCentred(hNested, d.pszCaption);
+        PostMessageA(hNested, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(vt::WaitForWindowGone(hNested, kStartMs)) << d.pszCaption;
+    }
+    EXPECT_EQ(Finish(IDCANCEL), 1u);
+}
+
 // The owner-name dialog and the About dialog that shows the name.
 class OwnerName : public SettingsDialog {
 protected:
     HWND OpenNameDialog()
     {
         Open();
-        Click(kPersonalizeButton);
-        HWND hName = WaitForNested("Enter Your Name");
-        if (hName)
-            vt::PumpMessages(kSettleMs);
-        return hName;
+        PostClick(kPersonalizeButton);
+        return WaitForNested("Enter Your Name");
     }
 
     void CloseSettings() { EXPECT_EQ(Finish(IDCANCEL), 1u); }
@@ -423,7 +522,7 @@ protected:
 
     std::string AboutText(int nId)
     {
-        Click(kAboutButton);
+        PostClick(kAboutButton);
         HWND hAbout = WaitForNested("Velthra Screen Saver");
         if (!hAbout)
             return "<no About dialog>";
@@ -518,8 +617,8 @@ protected:
         m_record = m_dir + "\\recorded.txt";
 
         DeleteFileA(m_record.c_str());
-        m_hadHttp = ReadDefault(HKEY_CLASSES_ROOT, kHttpCommand, &m_oldHttp);
-        m_hadMail = ReadDefault(HKEY_CLASSES_ROOT, kMailCommand, &m_oldMail);
+        m_hadHttp = vt::ReadDefault(HKEY_CLASSES_ROOT, kHttpCommand, &m_oldHttp);
+        m_hadMail = vt::ReadDefault(HKEY_CLASSES_ROOT, kMailCommand, &m_oldMail);
         RegDeleteKeyA(HKEY_CLASSES_ROOT, kHttpCommand);
     }
 
@@ -527,60 +626,30 @@ protected:
     {
         RegDeleteKeyA(HKEY_CLASSES_ROOT, kHttpCommand);
         if (m_hadHttp)
-            WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, m_oldHttp);
+            vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, m_oldHttp);
         if (m_hadMail)
-            WriteDefault(HKEY_CLASSES_ROOT, kMailCommand, m_oldMail);
+            vt::WriteDefault(HKEY_CLASSES_ROOT, kMailCommand, m_oldMail);
     }
 
-    void OpenFromScratch()
-    {
-        // Wine prefers its own iexplore.exe unless told to load the one on disk.
-        ASSERT_TRUE(m_saver.StartSaver("/c", m_dir + "\\velthra.scr", {"VELTHRA_RECORD=" + m_record}));
-        m_hDlg = vt::WaitForWindow("#32770", "Velthra Settings", kStartMs, m_saver.Id());
-        ASSERT_NE(m_hDlg, nullptr);
-        vt::PumpMessages(kSettleMs);
-    }
+    void OpenFromScratch() { Open(m_dir + "\\velthra.scr", {"VELTHRA_RECORD=" + m_record}); }
 
-    static bool ReadDefault(HKEY hRoot, const char* pszKey, std::string* pText)
-    {
-        char sz[1024];
-        LONG cb = sizeof(sz);
-        if (RegQueryValueA(hRoot, pszKey, sz, &cb) != ERROR_SUCCESS)
-            return false;
-        *pText = sz;
-        return true;
-    }
-
-    static void WriteDefault(HKEY hRoot, const char* pszKey, const std::string& text)
-    {
-        HKEY hKey;
-        ASSERT_EQ(RegCreateKeyExA(hRoot, pszKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
-        RegCloseKey(hKey);
-    }
-
-    static bool KeyExists(HKEY hRoot, const char* pszKey)
-    {
-        HKEY hKey;
-        if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(hKey);
-        return true;
-    }
-
-    // The recorder's command line, once it has been started.
+    // The recorder's command line, once it has been started; its show
+    // command goes to m_show.
     std::string WaitForRecord()
     {
-        for (int i = 0; i < 100; ++i) {
-            std::ifstream in(m_record);
-            std::string line;
-            if (std::getline(in, line))
-                return line;
-            vt::PumpMessages(100);
-        }
-        return "<not started>";
+        std::string line = "<not started>";
+        vt::WaitUntil(
+            [&] {
+                std::ifstream in(m_record);
+                std::string first, show;
+                if (!std::getline(in, first) || !std::getline(in, show))
+                    return false;
+                line = first;
+                m_show = show;
+                return true;
+            },
+            kStartMs);
+        return line;
     }
 
     // The parameters the program was given: the command line after the
@@ -601,8 +670,9 @@ protected:
 
     // The command line of another 64-bit process, from its process
     // environment block: PEB.ProcessParameters (offset 0x20), then the
-    // parameters' CommandLine (offset 0x70).
-    static std::string ReadCommandLine(HANDLE hProcess)
+    // parameters' CommandLine (offset 0x70); their WindowFlags (0xA4) and
+    // ShowWindowFlags (0xA8) give the show command, noted as the recorder does.
+    std::string ReadCommandLine(HANDLE hProcess)
     {
         typedef LONG(NTAPI * QueryFn)(HANDLE, ULONG, PVOID, ULONG, PULONG);
         auto pfnQuery = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
@@ -618,8 +688,12 @@ protected:
             if (ReadProcessMemory(hProcess, pPeb + 0x20, &pParameters, sizeof(pParameters), &cb) && pParameters &&
                 ReadProcessMemory(hProcess, pParameters + 0x70, &text, sizeof(text), &cb) && text.Length > 0) {
                 std::wstring w(text.Length / 2, L' ');
-                if (ReadProcessMemory(hProcess, text.Buffer, &w[0], text.Length, &cb))
+                DWORD adwFlags[2] = {};
+                if (ReadProcessMemory(hProcess, text.Buffer, &w[0], text.Length, &cb) &&
+                    ReadProcessMemory(hProcess, pParameters + 0xA4, adwFlags, sizeof(adwFlags), &cb)) {
+                    m_show = (adwFlags[0] & STARTF_USESHOWWINDOW) ? "show " + std::to_string(adwFlags[1]) : "show none";
                     return std::string(w.begin(), w.end());
+                }
             }
             vt::PumpMessages(50);  // the process may still be starting
         }
@@ -658,7 +732,7 @@ protected:
     std::string ClickInAbout(int nButton, bool bInternetExplorer = false)
     {
         OpenFromScratch();
-        Click(kAboutButton);
+        PostClick(kAboutButton);
         HWND hAbout = WaitForNested("Velthra Screen Saver");
         if (!hAbout)
             return "<no About dialog>";
@@ -672,17 +746,9 @@ protected:
         return line;
     }
 
-    std::string UpperRecorder()
-    {
-        std::string s = m_recorder;
-        for (char& c : s)
-            c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-        return s;
-    }
-
     static constexpr const char* kHttpCommand = "HTTP\\shell\\open\\command";
     static constexpr const char* kMailCommand = "mailto\\shell\\open\\command";
-    std::string m_dir, m_recorder, m_record;
+    std::string m_dir, m_recorder, m_record, m_show;
     bool m_hadHttp = false, m_hadMail = false;
     std::string m_oldHttp, m_oldMail;
 };
@@ -692,16 +758,17 @@ const char kPartnerPage[] = "http://www.symbol-partner.example/";
 
 TEST_F(Links, WithoutBrowserCommandInternetExplorerIsStartedAndNoKeyCreated)
 {
-    ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kHttpCommand));
+    ASSERT_FALSE(vt::KeyExists(HKEY_CLASSES_ROOT, kHttpCommand));
     std::string line = ClickInAbout(kVisitWebSite, true);
     EXPECT_EQ(ParametersOf(line), std::string("-new ") + kProductPage) << line;
     EXPECT_NE(line.find("iexplore.exe"), std::string::npos) << line;
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kHttpCommand));
+    EXPECT_EQ(m_show, "show 9");  // SW_RESTORE
+    EXPECT_FALSE(vt::KeyExists(HKEY_CLASSES_ROOT, kHttpCommand));
 }
 
 TEST_F(Links, BrowserCommandNamingInternetExplorerStartsItByName)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand,
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand,
                  "\"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE\" -nohome");
     std::string line = ClickInAbout(kVisitWebSite, true);
     EXPECT_EQ(ParametersOf(line), std::string("-new ") + kProductPage) << line;
@@ -709,36 +776,39 @@ TEST_F(Links, BrowserCommandNamingInternetExplorerStartsItByName)
 
 TEST_F(Links, QuotedBrowserWithQuotedPlaceholder)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, "\"" + UpperRecorder() + "\" \"%1\"");
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, "\"" + Upper(m_recorder) + "\" \"%1\"");
     std::string line = ClickInAbout(kVisitWebSite);
     EXPECT_NE(line.find("browser_recorder.exe"), std::string::npos) << line;
     EXPECT_EQ(ParametersOf(line), std::string(" ") + kProductPage) << line;
+    EXPECT_EQ(m_show, "show 9");  // SW_RESTORE
 }
 
 TEST_F(Links, UnquotedBrowserWithOptionAndPlaceholder)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, UpperRecorder() + " -nosplash \"%1\" -tail");
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, Upper(m_recorder) + " -nosplash \"%1\" -tail");
     std::string line = ClickInAbout(kVisitWebSite);
     EXPECT_EQ(ParametersOf(line), std::string("-nosplash ") + kProductPage) << line;
 }
 
 TEST_F(Links, BareBrowserPathAndThePartnerButton)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, UpperRecorder());
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, Upper(m_recorder));
     std::string line = ClickInAbout(kPartnerSite);
     EXPECT_EQ(ParametersOf(line), kPartnerPage) << line;
+    EXPECT_EQ(m_show, "show 9");
 }
 
 TEST_F(Links, SymbolDialogAlwaysStartsInternetExplorer)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, "c:\\some\\other\\browser.exe \"%1\"");
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kHttpCommand, "c:\\some\\other\\browser.exe \"%1\"");
     OpenFromScratch();
-    Click(kSymbolButton);
+    PostClick(kSymbolButton);
     HWND hSymbol = WaitForNested("Dialog");
     ASSERT_NE(hSymbol, nullptr);
     PostMessageA(GetDlgItem(hSymbol, kPartnerSite), BM_CLICK, 0, 0);
     std::string line = WaitForInternetExplorer();
     EXPECT_EQ(ParametersOf(line), std::string("-new ") + kPartnerPage) << line;
+    EXPECT_EQ(m_show, "show 1");  // SW_SHOWNORMAL
     PostMessageA(GetDlgItem(hSymbol, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(vt::WaitForWindowGone(hSymbol, kStartMs));
     EXPECT_EQ(Finish(IDCANCEL), 1u);
@@ -746,9 +816,348 @@ TEST_F(Links, SymbolDialogAlwaysStartsInternetExplorer)
 
 TEST_F(Links, SendMeEmailAsksTheShellForAMailtoLink)
 {
-    WriteDefault(HKEY_CLASSES_ROOT, kMailCommand, "\"" + m_recorder + "\" \"%1\"");
+    vt::WriteDefault(HKEY_CLASSES_ROOT, kMailCommand, "\"" + m_recorder + "\" \"%1\"");
     std::string line = ClickInAbout(kSendEmail);
     EXPECT_NE(line.find("mailto:maker@velthra.example?subject=Velthra"), std::string::npos) << line;
+    EXPECT_EQ(m_show, "show 3");  // SW_SHOWMAXIMIZED
+}
+
+// The dialog templates as velthra.scr carries them, read back from its
+// RT_DIALOG resources: styles, caption, font, size, and every control's id,
+// class, style, place and order.
+struct ControlLayout {
+    int nId;
+    const char* pszClass;
+    DWORD dwStyle;
+    short x, y, cx, cy;
+    const char* pszText;  // null: the wording is the resource's own
+};
+
+struct DialogLayout {
+    int nTemplate;
+    const char* pszCaption;
+    DWORD dwStyle;
+    short cx, cy;
+    DWORD dwControlMask;  // the control style bits compared
+    std::vector<ControlLayout> controls;  // the visible ones, in template order
+};
+
+struct ParsedControl {
+    int nId = 0;
+    std::string sClass, sText;
+    DWORD dwStyle = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+};
+
+struct ParsedDialog {
+    bool bExtended = false;
+    DWORD dwStyle = 0, dwExStyle = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    std::string sCaption, sFont;
+    int nPointSize = 0;
+    std::vector<ParsedControl> controls;
+};
+
+// Reads template data front to back. A name-or-ordinal field is an empty
+// word, 0xFFFF and an ordinal, or a NUL-ended UTF-16 string.
+class TemplateReader {
+public:
+    TemplateReader(const BYTE* pData, size_t cb) : m_pBase(pData), m_cb(cb) {}
+    bool Ok() const { return m_nAt <= m_cb; }
+    WORD Word() { return Take<WORD>(); }
+    DWORD Dword() { return Take<DWORD>(); }
+    short Short() { return static_cast<short>(Take<WORD>()); }
+    std::string Text()
+    {
+        std::string s;
+        for (WORD w; Ok() && (w = Word()) != 0;)
+            s += static_cast<char>(w < 0x80 ? w : '?');
+        return s;
+    }
+    // Ordinals of the predefined classes read as their names, others as "#n".
+    std::string NameOrOrdinal()
+    {
+        WORD w = Word();
+        if (w == 0)
+            return "";
+        if (w != 0xFFFF) {
+            m_nAt -= sizeof(WORD);
+            return Text();
+        }
+        WORD nOrdinal = Word();
+        static const char* const apszClasses[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"};
+        if (nOrdinal >= 0x80 && nOrdinal <= 0x85)
+            return apszClasses[nOrdinal - 0x80];
+        return "#" + std::to_string(nOrdinal);
+    }
+    void AlignDword() { m_nAt = (m_nAt + 3) & ~size_t{3}; }
+    void Skip(size_t cb) { m_nAt += cb; }
+
+private:
+    template <typename T>
+    T Take()
+    {
+        T v = 0;
+        if (m_nAt + sizeof(T) <= m_cb)
+            memcpy(&v, m_pBase + m_nAt, sizeof(T));
+        m_nAt += sizeof(T);
+        return v;
+    }
+    const BYTE* m_pBase;
+    size_t m_cb;
+    size_t m_nAt = 0;
+};
+
+// DLGTEMPLATE or DLGTEMPLATEEX, with the items that follow it.
+bool ParseDialog(const BYTE* pData, size_t cb, ParsedDialog* pDlg)
+{
+    TemplateReader r(pData, cb);
+    pDlg->bExtended = cb >= 4 && pData[0] == 1 && pData[1] == 0 && pData[2] == 0xFF && pData[3] == 0xFF;
+    if (pDlg->bExtended) {
+        r.Skip(8);  // version, signature, help id
+        pDlg->dwExStyle = r.Dword();
+        pDlg->dwStyle = r.Dword();
+    } else {
+        pDlg->dwStyle = r.Dword();
+        pDlg->dwExStyle = r.Dword();
+    }
+    int nItems = r.Word();
+    pDlg->x = r.Short();
+    pDlg->y = r.Short();
+    pDlg->cx = r.Short();
+    pDlg->cy = r.Short();
+    r.NameOrOrdinal();  // menu
+    r.NameOrOrdinal();  // window class
+    pDlg->sCaption = r.Text();
+    if (pDlg->dwStyle & DS_SETFONT) {
+        pDlg->nPointSize = r.Word();
+        if (pDlg->bExtended)
+            r.Skip(4);  // weight, italic, character set
+        pDlg->sFont = r.Text();
+    }
+    for (int i = 0; i < nItems && r.Ok(); ++i) {
+        r.AlignDword();
+        ParsedControl c;
+        if (pDlg->bExtended) {
+            r.Skip(8);  // help id, extended style
+            c.dwStyle = r.Dword();
+        } else {
+            c.dwStyle = r.Dword();
+            r.Skip(4);
+        }
+        c.x = r.Short();
+        c.y = r.Short();
+        c.cx = r.Short();
+        c.cy = r.Short();
+        c.nId = pDlg->bExtended ? static_cast<int>(r.Dword()) : static_cast<short>(r.Word());
+        c.sClass = r.NameOrOrdinal();
+        c.sText = r.NameOrOrdinal();
+        r.Skip(r.Word());  // creation data
+        pDlg->controls.push_back(c);
+    }
+    return r.Ok() && static_cast<int>(pDlg->controls.size()) == nItems;
+}
+
+bool LoadDialogTemplate(HMODULE hModule, int nTemplate, ParsedDialog* pDlg)
+{
+    HRSRC hRes = FindResourceA(hModule, MAKEINTRESOURCEA(nTemplate), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    HGLOBAL hData = hRes ? LoadResource(hModule, hRes) : nullptr;
+    const void* pData = hData ? LockResource(hData) : nullptr;
+    return pData && ParseDialog(static_cast<const BYTE*>(pData), SizeofResource(hModule, hRes), pDlg);
+}
+
+const DWORD kShown = WS_CHILD | WS_VISIBLE;
+const DWORD kPush = kShown | WS_TABSTOP | BS_PUSHBUTTON;
+const DWORD kDefault = kShown | WS_TABSTOP | BS_DEFPUSHBUTTON;
+const DWORD kBox = kShown | WS_TABSTOP | BS_AUTOCHECKBOX;
+const DWORD kPreviewButton = kShown | BS_AUTORADIOBUTTON | BS_PUSHLIKE;
+const DWORD kText = kShown | WS_GROUP | SS_LEFT;
+const DWORD kCentred = kShown | WS_GROUP | SS_CENTER;
+const DWORD kGroupBox = kShown | BS_GROUPBOX | BS_CENTER;
+const DWORD kEtchedVert = kShown | SS_ETCHEDVERT;
+const DWORD kFrame = kShown | SS_ETCHEDFRAME;
+const DWORD kIcon = kShown | SS_ICON;
+const DWORD kInfoDialog = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+
+const std::vector<DialogLayout>& Layouts()
+{
+    static const std::vector<DialogLayout> s_layouts = {
+        {2003, "Velthra Settings",
+         WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_SETFONT | DS_3DLOOK,
+         433, 281, ~0u,
+         {{1001, "Button", kBox, 301, 59, 8, 8, ""},
+          {1051, "Button", kPreviewButton, 311, 57, 40, 13, "Module 1"},
+          {1002, "Button", kBox, 301, 72, 8, 8, ""},
+          {1052, "Button", kPreviewButton, 311, 70, 40, 13, "Module 2"},
+          {1003, "Button", kBox, 301, 85, 8, 8, ""},
+          {1053, "Button", kPreviewButton, 311, 83, 40, 13, "Module 3"},
+          {1109, "Button", kPush, 316, 111, 76, 16, "Enable All"},
+          {1111, "Button", kPush, 316, 128, 76, 16, "Disable All"},
+          {1101, "Edit", kShown | WS_BORDER | WS_TABSTOP | ES_LEFT | ES_NUMBER, 363, 75, 32, 13, nullptr},
+          {1100, "msctls_updown32", kShown | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 392, 76, 8, 13, "Spin1"},
+          {1120, "Button", kBox, 301, 146, 116, 10, "Show on every monitor"},
+          {1200, "Button", kPush, 289, 164, 133, 19, "About Velthra"},  // 19 high at 144 DPI
+          {1201, "Button", kPush, 289, 205, 133, 20, "Personalize this Screensaver"},
+          {2, "Button", kPush, 289, 228, 133, 21, "Cancel"},
+          {1, "Button", kPush, 289, 250, 133, 25, "OK"},
+          {1115, "Static", kShown | SS_BLACKRECT, 6, 5, 273, 191, ""},
+          {-1, "Static", kText, 96, 226, 88, 9, "F2, F3 - Rotate Fwd/Bkwd "},
+          {-1, "Static", kText, 96, 236, 84, 9, "F4, F5 - Rotate Vertical"},
+          {-1, "Static", kText, 96, 246, 89, 9, "F6, F7 - Rotate Left/Right"},
+          {-1, "Static", kText, 92, 216, 102, 10, "Arrow Keys - up down left right"},  // widened at 144 DPI
+          {-1, "Static", kText, 202, 236, 72, 9, "Page Up - Zoom Out"},
+          {-1, "Static", kText, 13, 246, 73, 9, "Home - Default view"},
+          {-1, "Static", kText, 13, 216, 66, 8, "F1 - Control Menu"},
+          {-1, "Static", kText, 13, 226, 67, 8, "Enter - Ahead"},
+          {-1, "Static", kText, 13, 236, 68, 8, "Backspace - Back"},
+          {-1, "Static", kEtchedVert, 90, 216, 1, 41, ""},
+          {-1, "Button", kGroupBox, 6, 202, 274, 74, " Adjust Settings for each Module "},
+          {-1, "Static", kText, 202, 216, 41, 9, "F8 - Slower"},
+          {-1, "Static", kEtchedVert, 195, 216, 1, 41, ""},
+          {-1, "Static", kText, 202, 226, 41, 9, "F9 - Faster"},
+          {-1, "Static", kText, 202, 246, 69, 9, "Page Dn - Zoom In"},
+          {-1, "Static", kCentred, 365, 91, 31, 9, "Seconds"},
+          {-1, "Static", kCentred, 358, 57, 43, 16, "Show Each Module For"},
+          {-1, "Button", kGroupBox, 290, 7, 134, 152, "Module Control"},
+          {-1, "Static", kCentred, 299, 19, 116, 25,
+           "Click the checkbox to the left to enable/disable module. Click the push button to preview module"},
+          {-1, "Static", kCentred, 42, 261, 199, 8, "* These control keys also work while screensaver is active.*"},
+          {1202, "Button", kPush, 289, 184, 133, 20, "About the Velthra Symbol"}}},
+        {2005, "Control Menu", 0x80C800C0, 135, 161, ~0u,
+         {{1, "Button", kDefault, 43, 135, 50, 16, "OK"},
+          {-1, "Static", kText, 12, 12, 111, 93,
+           "F1 - This Control Menu\nEsc - Quit\n\nPage Up - Zoom Out\nPage Down - Zoom In\n"
+           "Arrow Keys - Up Down Right Left\nF2,F3 - Rotate Fwd/Bkwd\nF4,F5 - Rotate Vertical\n"
+           "F6,F7 - Rotate Left/Right\nF8,F9 - Speed Up/Down\nHome - Restore Default Position"},
+          {-1, "Static", kText, 12, 107, 99, 24, "Enter - Next Module\nBackspace - Previous Module"}}},
+        {2006, "Velthra Screen Saver", kInfoDialog | DS_CENTER, 244, 252, ~static_cast<DWORD>(WS_GROUP | WS_TABSTOP),
+         {{1106, "Static", kCentred, 32, 24, 179, 9, "This copy of Velthra belongs to the most excellent"},
+          {1116, "Static", kCentred, 21, 36, 200, 10, nullptr},
+          {-1, "Static", kIcon, 57, 190, 20, 20, "#110"},
+          {-1, "Static", kIcon, 164, 190, 20, 20, "#110"},
+          {-1, "Static", kFrame, 7, 7, 228, 238, ""},
+          {1, "Button", kDefault, 159, 218, 70, 18, "OK"},
+          {-1, "Static", kCentred, 76, 190, 92, 17, nullptr},
+          {1105, "Button", kPush, 13, 218, 70, 18, "Visit My Web Site"},
+          {1112, "Button", kPush, 86, 218, 70, 18, "Send Me Email"},
+          {-1, "Static", kCentred, 92, 57, 59, 18, "Credits\nMany thanks to:"},
+          {-1, "Static", kCentred, 34, 138, 174, 8, nullptr},
+          {-1, "Static", kCentred, 71, 162, 93, 8, "and SGI for making OpenGL"},
+          {-1, "Static", kCentred, 26, 150, 190, 8, nullptr},
+          {-1, "Static", kFrame, 69, 50, 104, 2, ""},
+          {-1, "Static", kFrame, 70, 179, 104, 2, ""},
+          {-1, "Static", kCentred, 35, 80, 174, 18, nullptr},
+          {1108, "Button", kPush, 56, 101, 132, 18, nullptr},
+          {-1, "Static", kCentred, 86, 125, 70, 8, "And to:"}}},
+        {121, "Dialog", kInfoDialog, 281, 182, ~static_cast<DWORD>(WS_GROUP | WS_TABSTOP),
+         {{1, "Button", kDefault, 98, 151, 86, 22, "OK"},
+          {-1, "Static", kText, 24, 13, 233, 27, nullptr},
+          {-1, "Static", kText, 24, 39, 232, 25, nullptr},
+          {-1, "Static", kText, 24, 95, 232, 18, nullptr},
+          {1108, "Button", kPush, 66, 120, 149, 22, nullptr},
+          {-1, "Static", kText, 24, 66, 232, 25, nullptr}}},
+        {2007, "Enter Your Name", kInfoDialog, 227, 99, ~static_cast<DWORD>(WS_GROUP | WS_TABSTOP),
+         {{1102, "Edit", kShown | WS_BORDER | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, 13, 35, 198, 14, nullptr},
+          {1, "Button", kDefault, 90, 62, 48, 18, "OK"},
+          {-1, "Static", kCentred, 19, 18, 190, 8, "Name entered below will appear in the \"About\" Window."},
+          {-1, "Static", kFrame, 5, 6, 215, 87, ""}}},
+    };
+    return s_layouts;
+}
+
+// One control as a line of text; the text left out where the wording is the
+// resource's own. Class names compare in any letter case, as windows do.
+std::string Describe(const ParsedControl& c, DWORD dwMask, bool bText)
+{
+    char sz[160];
+    snprintf(sz, sizeof(sz), "%d %s %08lx %d,%d,%d,%d", c.nId, Upper(c.sClass).c_str(),
+             static_cast<unsigned long>(c.dwStyle & dwMask), c.x, c.y, c.cx, c.cy);
+    return bText ? sz + (" \"" + c.sText + "\"") : std::string(sz);
+}
+
+ParsedControl FromLayout(const ControlLayout& c)
+{
+    ParsedControl p;
+    p.nId = c.nId;
+    p.sClass = c.pszClass;
+    p.dwStyle = c.dwStyle;
+    p.x = c.x, p.y = c.y, p.cx = c.cx, p.cy = c.cy;
+    p.sText = c.pszText ? c.pszText : "";
+    return p;
+}
+
+class DialogTemplates : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_hSaver = LoadLibraryExA(vt::SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE); }
+    static void TearDownTestSuite()
+    {
+        if (s_hSaver)
+            FreeLibrary(s_hSaver);
+        s_hSaver = nullptr;
+    }
+    static HMODULE s_hSaver;
+};
+HMODULE DialogTemplates::s_hSaver = nullptr;
+
+TEST_F(DialogTemplates, EveryDialogAndItsVisibleControlsInOrder)
+{
+    ASSERT_NE(s_hSaver, nullptr);
+    for (const DialogLayout& layout : Layouts()) {
+        SCOPED_TRACE("template " + std::to_string(layout.nTemplate));
+        ParsedDialog dlg;
+        ASSERT_TRUE(LoadDialogTemplate(s_hSaver, layout.nTemplate, &dlg));
+        EXPECT_EQ(dlg.sCaption, layout.pszCaption);
+        EXPECT_EQ(dlg.dwStyle, layout.dwStyle);
+        EXPECT_EQ(dlg.dwExStyle, 0u);
+        EXPECT_EQ(dlg.cx, layout.cx);
+        EXPECT_EQ(dlg.cy, layout.cy);
+        EXPECT_EQ(dlg.nPointSize, 8);
+        EXPECT_EQ(dlg.sFont, "MS Sans Serif");
+        std::vector<std::string> actual, expected;
+        for (const ParsedControl& c : dlg.controls) {
+            size_t i = actual.size();
+            bool bText = i >= layout.controls.size() || layout.controls[i].pszText;
+            if (c.dwStyle & WS_VISIBLE)
+                actual.push_back(Describe(c, layout.dwControlMask, bText));
+        }
+        for (const ControlLayout& c : layout.controls)
+            expected.push_back(Describe(FromLayout(c), layout.dwControlMask, c.pszText != nullptr));
+        EXPECT_EQ(actual, expected);
+    }
+}
+
+// The control menu is an extended template at (0, 0); the settings dialog
+// holds hidden controls for modules 4 to 20 that keep the preview buttons in
+// one radio group.
+TEST_F(DialogTemplates, ControlMenuAndTheHiddenModuleControls)
+{
+    ASSERT_NE(s_hSaver, nullptr);
+    ParsedDialog menu, settings;
+    ASSERT_TRUE(LoadDialogTemplate(s_hSaver, 2005, &menu));
+    EXPECT_TRUE(menu.bExtended);
+    EXPECT_EQ(menu.x, 0);
+    EXPECT_EQ(menu.y, 0);
+    ASSERT_TRUE(LoadDialogTemplate(s_hSaver, 2003, &settings));
+    static const char* const apszHidden[] = {"Module 4", "Module 5", "Module 6", "Module 7", "VIII", "IX",
+                                             "X", "XI", "XII", "XIII", "XIV", "XV", "XVI", "XVII",
+                                             "XVIII", "XIX", "XX"};
+    std::vector<std::string> hidden, expected;
+    for (int n = 4; n <= 20; ++n) {
+        expected.push_back(std::to_string(1000 + n) + " BUTTON 3 \"\"");
+        expected.push_back(std::to_string(1050 + n) + " BUTTON 9+pushlike \"" + apszHidden[n - 4] + "\"");
+    }
+    bool bGroupMarkAmongModules = false;
+    for (const ParsedControl& c : settings.controls) {
+        bool bModule = (c.nId > 1000 && c.nId <= 1020) || (c.nId > 1050 && c.nId <= 1070);
+        if (bModule && c.nId != 1001 && (c.dwStyle & WS_GROUP))
+            bGroupMarkAmongModules = true;
+        if (!bModule || (c.dwStyle & WS_VISIBLE))
+            continue;
+        std::string kind = std::to_string(c.dwStyle & BS_TYPEMASK) + ((c.dwStyle & BS_PUSHLIKE) ? "+pushlike" : "");
+        hidden.push_back(std::to_string(c.nId) + " " + Upper(c.sClass) + " " + kind + " \"" + c.sText + "\"");
+    }
+    EXPECT_EQ(hidden, expected);
+    EXPECT_FALSE(bGroupMarkAmongModules);
 }
 
 }  // namespace

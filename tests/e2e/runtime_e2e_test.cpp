@@ -10,45 +10,18 @@ namespace {
 
 const DWORD kStartMs = 15000;  // Wine may take a while to start a program
 
-void Seed(const char* pszName, int nValue)
-{
-    vt::WriteDword(vt::kVelthraKey, pszName, static_cast<DWORD>(nValue));
-}
-
-int Stored(const char* pszName)
-{
-    DWORD dw = 0xDEADBEEF;
-    EXPECT_TRUE(vt::ReadDword(vt::kVelthraKey, pszName, &dw)) << pszName;
-    return static_cast<int>(dw);
-}
-
-// Waits until the value holds the expected number; true when it does.
-bool WaitForValue(const char* pszName, int nExpected, DWORD timeoutMs)
-{
-    DWORD dwStart = GetTickCount();
-    for (;;) {
-        DWORD dw;
-        if (vt::ReadDword(vt::kVelthraKey, pszName, &dw) && static_cast<int>(dw) == nExpected)
-            return true;
-        if (GetTickCount() - dwStart > timeoutMs)
-            return false;
-        vt::PumpMessages(50);
-    }
-}
-
 // A complete saved set: module n's values are n * 1000 + field * 10, speed
 // 1.5, all active, cycle time 12.
 void SeedSavedSet()
 {
     const char* apszFields[] = {"depth", "horz", "vert", "xrot", "yrot", "zrot"};
     for (int n = 1; n <= 3; ++n) {
-        std::string sPrefix = "mod" + std::to_string(n) + " ";
         for (int i = 0; i < 6; ++i)
-            Seed((sPrefix + apszFields[i]).c_str(), n * 1000 + i * 10);
-        Seed((sPrefix + "speed").c_str(), 150);
-        Seed((sPrefix + "active").c_str(), 1);
+            vt::WriteNumber(vt::ModuleValueName(n, apszFields[i]).c_str(), n * 1000 + i * 10);
+        vt::WriteNumber(vt::ModuleValueName(n, "speed").c_str(), 150);
+        vt::WriteNumber(vt::ModuleValueName(n, "active").c_str(), 1);
     }
-    Seed("cycle time", 12);
+    vt::WriteNumber("cycle time", 12);
 }
 
 class SaverSettings : public ::testing::Test {
@@ -86,17 +59,17 @@ protected:
 TEST_F(SaverSettings, FirstStartCreatesTheKeyWithAll26Values)
 {
     StartSaver();
-    ASSERT_TRUE(WaitForValue("cycle time", 30, kStartMs));
+    ASSERT_TRUE(vt::WaitForNumber("cycle time", 30, kStartMs));
     EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 26);
-    EXPECT_EQ(Stored("mod1 depth"), 4000);
-    EXPECT_EQ(Stored("mod2 depth"), 2279);
-    EXPECT_EQ(Stored("mod3 depth"), 2000);
-    EXPECT_EQ(Stored("mod3 vert"), -400);
-    EXPECT_EQ(Stored("mod3 xrot"), -2100);
+    EXPECT_EQ(vt::StoredNumber("mod1 depth"), 4000);
+    EXPECT_EQ(vt::StoredNumber("mod2 depth"), 2279);
+    EXPECT_EQ(vt::StoredNumber("mod3 depth"), 2000);
+    EXPECT_EQ(vt::StoredNumber("mod3 vert"), -400);
+    EXPECT_EQ(vt::StoredNumber("mod3 xrot"), -2100);
     for (const char* psz : {"mod1 speed", "mod2 speed", "mod3 speed"})
-        EXPECT_EQ(Stored(psz), 50) << psz;
+        EXPECT_EQ(vt::StoredNumber(psz), 50) << psz;
     for (const char* psz : {"mod1 active", "mod2 active", "mod3 active"})
-        EXPECT_EQ(Stored(psz), 1) << psz;
+        EXPECT_EQ(vt::StoredNumber(psz), 1) << psz;
     DWORD dw;
     EXPECT_FALSE(vt::ReadDword(vt::kVelthraKey, "mute sound", &dw));
     std::string text;
@@ -108,22 +81,22 @@ TEST_F(SaverSettings, FirstStartCreatesTheKeyWithAll26Values)
 TEST_F(SaverSettings, DamagedValuesAreRepairedAndWrittenBack)
 {
     SeedSavedSet();
-    Seed("mod1 speed", 0);
-    Seed("mod3 speed", 5000);
-    Seed("mod2 active", 7);
-    Seed("mod3 active", -1);
-    Seed("cycle time", -5);
+    vt::WriteNumber("mod1 speed", 0);
+    vt::WriteNumber("mod3 speed", 5000);
+    vt::WriteNumber("mod2 active", 7);
+    vt::WriteNumber("mod3 active", -1);
+    vt::WriteNumber("cycle time", -5);
     vt::DeleteValue(vt::kVelthraKey, "mod2 speed");
     vt::DeleteValue(vt::kVelthraKey, "mod2 depth");
     StartSaver();
-    ASSERT_TRUE(WaitForValue("cycle time", 30, kStartMs));
-    EXPECT_EQ(Stored("mod1 speed"), 0);
-    EXPECT_EQ(Stored("mod2 speed"), 100);
-    EXPECT_EQ(Stored("mod3 speed"), 1000);
-    EXPECT_EQ(Stored("mod2 active"), 1);
-    EXPECT_EQ(Stored("mod3 active"), 0);
-    EXPECT_EQ(Stored("mod2 depth"), 2279);
-    EXPECT_EQ(Stored("mod2 horz"), 2010);
+    ASSERT_TRUE(vt::WaitForNumber("cycle time", 30, kStartMs));
+    EXPECT_EQ(vt::StoredNumber("mod1 speed"), 0);
+    EXPECT_EQ(vt::StoredNumber("mod2 speed"), 100);
+    EXPECT_EQ(vt::StoredNumber("mod3 speed"), 1000);
+    EXPECT_EQ(vt::StoredNumber("mod2 active"), 1);
+    EXPECT_EQ(vt::StoredNumber("mod3 active"), 0);
+    EXPECT_EQ(vt::StoredNumber("mod2 depth"), 2279);
+    EXPECT_EQ(vt::StoredNumber("mod2 horz"), 2010);
     EXPECT_EQ(vt::CountValues(vt::kVelthraKey), 26);
     CloseByMouse();
 }
@@ -131,17 +104,17 @@ TEST_F(SaverSettings, DamagedValuesAreRepairedAndWrittenBack)
 TEST_F(SaverSettings, MissingFirstDepthResetsEveryModuleValue)
 {
     SeedSavedSet();
-    Seed("mod2 speed", 0);
-    Seed("mod3 active", 7);
-    Seed("cycle time", -5);
+    vt::WriteNumber("mod2 speed", 0);
+    vt::WriteNumber("mod3 active", 7);
+    vt::WriteNumber("cycle time", -5);
     vt::DeleteValue(vt::kVelthraKey, "mod1 depth");
     StartSaver();
-    ASSERT_TRUE(WaitForValue("cycle time", 30, kStartMs));
-    EXPECT_EQ(Stored("mod1 depth"), 4000);
-    EXPECT_EQ(Stored("mod2 horz"), 0);
-    EXPECT_EQ(Stored("mod3 zrot"), 0);
-    EXPECT_EQ(Stored("mod2 speed"), 50);
-    EXPECT_EQ(Stored("mod3 active"), 1);
+    ASSERT_TRUE(vt::WaitForNumber("cycle time", 30, kStartMs));
+    EXPECT_EQ(vt::StoredNumber("mod1 depth"), 4000);
+    EXPECT_EQ(vt::StoredNumber("mod2 horz"), 0);
+    EXPECT_EQ(vt::StoredNumber("mod3 zrot"), 0);
+    EXPECT_EQ(vt::StoredNumber("mod2 speed"), 50);
+    EXPECT_EQ(vt::StoredNumber("mod3 active"), 1);
     CloseByMouse();
 }
 
@@ -151,31 +124,31 @@ TEST_F(SaverSettings, MouseMovePastTheThresholdEndsItAndWritesTheView)
 {
     SeedSavedSet();
     StartSaver();
-    ASSERT_TRUE(WaitForValue("cycle time", 12, kStartMs));
+    ASSERT_TRUE(vt::WaitForNumber("cycle time", 12, kStartMs));
     vt::PumpMessages(500);
-    Seed("mod1 depth", 5555);
-    Seed("mod1 zrot", -5555);
-    Seed("mod3 yrot", 5555);
-    Seed("cycle time", 99);
+    vt::WriteNumber("mod1 depth", 5555);
+    vt::WriteNumber("mod1 zrot", -5555);
+    vt::WriteNumber("mod3 yrot", 5555);
+    vt::WriteNumber("cycle time", 99);
     CloseByMouse();
-    EXPECT_EQ(Stored("mod1 depth"), 1000);
-    EXPECT_EQ(Stored("mod1 zrot"), 1050);
-    EXPECT_EQ(Stored("mod3 yrot"), 3040);  // 30.4f lies below 30.4: no hundredth may be lost
-    EXPECT_EQ(Stored("cycle time"), 12);
+    EXPECT_EQ(vt::StoredNumber("mod1 depth"), 1000);
+    EXPECT_EQ(vt::StoredNumber("mod1 zrot"), 1050);
+    EXPECT_EQ(vt::StoredNumber("mod3 yrot"), 3040);  // 30.4f lies below 30.4: no hundredth may be lost
+    EXPECT_EQ(vt::StoredNumber("cycle time"), 12);
 }
 
 TEST_F(SaverSettings, EscEndsItAndWritesTheView)
 {
     SeedSavedSet();
     StartSaver();
-    ASSERT_TRUE(WaitForValue("cycle time", 12, kStartMs));
+    ASSERT_TRUE(vt::WaitForNumber("cycle time", 12, kStartMs));
     vt::PumpMessages(500);
-    Seed("mod1 depth", 5555);
+    vt::WriteNumber("mod1 depth", 5555);
     SetForegroundWindow(hSaver);
     vt::PumpMessages(200);
     vt::PressKey(VK_ESCAPE);
     EXPECT_EQ(saver.Wait(kStartMs), 0u);
-    EXPECT_EQ(Stored("mod1 depth"), 1000);
+    EXPECT_EQ(vt::StoredNumber("mod1 depth"), 1000);
 }
 
 }  // namespace

@@ -4,18 +4,23 @@
 // copies it into the dialog, so the screen cannot show what is drawn; the
 // context's own buffer can. A second thread drives the dialog like a user,
 // and leaves settings_dialog.bmp beside the test: the dialog with the
-// preview's pixels where the control is.
+// preview's pixels where the control is. Also here: the dialog when its
+// preview cannot be made, and how the information dialogs call the shell.
 #include "host/host.h"
 #include "render/render.h"
 #include "resources/resource.h"
 #include "scenes/module_table.h"
 #include "settings/dialogs.h"
+#include "settings/settings_store.h"
 #include "tests/support/win_support.h"
 
 #include <commctrl.h>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -132,11 +137,19 @@ DWORD WINAPI DriveDialog(void* pParam)
     return 0;
 }
 
-TEST(SettingsPreview, DrawsTheCurrentModuleOnlyWhileItIsActive)
+// A dialog of this program's own resources, run modally as velthra.scr runs
+// it, with the run flags of a fresh process.
+INT_PTR RunDialog(int nTemplate, DLGPROC pfnProc)
 {
     g_hModuleInstance = GetModuleHandleA(nullptr);
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&icc);
+    g_SaverState = SaverState{};
+    return DialogBoxParamA(g_hModuleInstance, MAKEINTRESOURCEA(nTemplate), nullptr, pfnProc, 0);
+}
+
+TEST(SettingsPreview, DrawsTheCurrentModuleOnlyWhileItIsActive)
+{
     vt::DeleteVelthraKey();
     vt::WriteDword(vt::kVelthraKey, "mod1 depth", 4000);
     for (const char* psz : {"mod1 active", "mod2 active", "mod3 active"})
@@ -145,8 +158,7 @@ TEST(SettingsPreview, DrawsTheCurrentModuleOnlyWhileItIsActive)
     vt::MessageBoxWatcher boxes;
     Observations seen;
     HANDLE hDriver = CreateThread(nullptr, 0, DriveDialog, &seen, 0, nullptr);
-    INT_PTR nResult = DialogBoxParamA(g_hModuleInstance, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                      SettingsDialogProc, 0);
+    INT_PTR nResult = RunDialog(IDD_SETTINGS, SettingsDialogProc);
     WaitForSingleObject(hDriver, 30000);
     CloseHandle(hDriver);
 
@@ -164,6 +176,258 @@ TEST(SettingsPreview, DrawsTheCurrentModuleOnlyWhileItIsActive)
     EXPECT_GT(seen.ticked.nGreen, seen.ticked.nLit / 2);
     EXPECT_EQ(seen.disabled.nLit, 0);
     EXPECT_EQ(g_nModule, 1);  // "Disable All" keeps the current module
+}
+
+// The preview cannot be made when its control already has a pixel format
+// other than the one the context would choose; the dialog then runs without
+// frames.
+INT_PTR CALLBACK NoPreviewProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg == WM_INITDIALOG) {
+        HWND hPreview = GetDlgItem(hDlg, IDC_PREVIEW);
+        HDC hDC = GetDC(hPreview);
+        int nOurs = SelectPixelFormat(hDC, 32);
+        PIXELFORMATDESCRIPTOR pfd;
+        int nFormats = DescribePixelFormat(hDC, 1, sizeof(pfd), &pfd);
+        for (int i = 1; i <= nFormats; ++i) {
+            DescribePixelFormat(hDC, i, sizeof(pfd), &pfd);
+            if (i != nOurs && (pfd.dwFlags & PFD_SUPPORT_OPENGL) && (pfd.dwFlags & PFD_DRAW_TO_WINDOW)) {
+                SetPixelFormat(hDC, i, &pfd);
+                break;
+            }
+        }
+        ReleaseDC(hPreview, hDC);
+    }
+    return SettingsDialogProc(hDlg, uMsg, wParam, lParam);
+}
+
+struct NoPreviewEnd {
+    UINT uEnd;     // WM_COMMAND or WM_SYSCOMMAND
+    WPARAM wEnd;   // IDOK, IDCANCEL or SC_CLOSE
+    bool bSaves;
+    bool bOpenAbout;  // the information dialogs open too
+};
+
+struct NoPreviewRun {
+    NoPreviewEnd end;
+    // Seen by the driver:
+    bool bFound = false, bAboutOpened = false, bEnded = false;
+    vt::MessageBoxInfo box;
+    std::string pressed, seconds;
+};
+
+std::string PressedModuleButtons(HWND hDlg)
+{
+    std::string s;
+    for (int n = 1; n <= IDC_MODULE_SLOTS; ++n)
+        if (IsDlgButtonChecked(hDlg, IDC_MODULE_BUTTON_BASE + n) == BST_CHECKED)
+            s += std::to_string(n);
+    return s;
+}
+
+// The module boxes, the seconds check and the information buttons work, and
+// the dialog ends as asked.
+DWORD WINAPI DriveWithoutPreview(void* pParam)
+{
+    auto* pRun = static_cast<NoPreviewRun*>(pParam);
+    HWND hDlg = vt::WaitForWindow("#32770", "Velthra Settings", 15000, GetCurrentProcessId());
+    if (!hDlg)
+        return 1;
+    pRun->bFound = true;
+    // The failure is reported while the dialog opens; the boxes are ticked after.
+    vt::WaitForMessageBox(&pRun->box, 15000, GetCurrentProcessId());
+    vt::WaitUntil([&] { return IsDlgButtonChecked(hDlg, IDC_MODULE_CHECK_BASE + 1) == BST_CHECKED; }, 15000);
+    PostMessageA(GetDlgItem(hDlg, IDC_MODULE_CHECK_BASE + 2), BM_CLICK, 0, 0);
+    vt::WaitUntil([&] { return IsDlgButtonChecked(hDlg, IDC_MODULE_CHECK_BASE + 2) == BST_UNCHECKED; }, 15000);
+    SetDlgItemTextA(hDlg, IDC_SECONDS, "0");
+    SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_SECONDS, EN_KILLFOCUS),
+                 reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDC_SECONDS)));
+    char sz[16] = "";
+    GetDlgItemTextA(hDlg, IDC_SECONDS, sz, sizeof(sz));
+    pRun->seconds = sz;
+    HWND hAbout = nullptr;
+    if (pRun->end.bOpenAbout) {
+        PostMessageA(GetDlgItem(hDlg, IDC_ABOUT), BM_CLICK, 0, 0);
+        hAbout = vt::WaitForWindow("#32770", "Velthra Screen Saver", 15000, GetCurrentProcessId());
+    }
+    pRun->bAboutOpened = hAbout != nullptr;
+    if (hAbout) {
+        PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
+        vt::WaitForWindowGone(hAbout, 15000);
+    }
+    pRun->pressed = PressedModuleButtons(hDlg);  // a frame would have pressed module 1's
+    PostMessageA(hDlg, pRun->end.uEnd, pRun->end.wEnd, 0);
+    pRun->bEnded = vt::WaitForWindowGone(hDlg, 15000);
+    if (!pRun->bEnded)
+        SendMessageA(hDlg, WM_CLOSE, 0, 0);  // so that the test goes on
+    return 0;
+}
+
+TEST(SettingsWithoutPreview, ReportsItAndStillWorksAndCloses)
+{
+    const NoPreviewEnd aEnds[] = {{WM_COMMAND, IDOK, true, true}, {WM_COMMAND, IDCANCEL, false, false},
+                                  {WM_SYSCOMMAND, SC_CLOSE, false, false}};
+    for (const NoPreviewEnd& end : aEnds) {
+        SCOPED_TRACE(std::to_string(end.uEnd) + "/" + std::to_string(end.wEnd));
+        NoPreviewRun run;
+        run.end = end;
+        vt::DeleteVelthraKey();
+        HANDLE hDriver = CreateThread(nullptr, 0, DriveWithoutPreview, &run, 0, nullptr);
+        INT_PTR nResult = RunDialog(IDD_SETTINGS, NoPreviewProc);
+        WaitForSingleObject(hDriver, 30000);
+        CloseHandle(hDriver);
+        ASSERT_TRUE(run.bFound);
+        EXPECT_TRUE(run.bEnded);
+        EXPECT_EQ(nResult, 1);
+        EXPECT_EQ(run.box.caption, "ERROR");
+        EXPECT_EQ(run.pressed, "");
+        EXPECT_EQ(run.seconds, "1");
+        EXPECT_EQ(run.bAboutOpened, end.bOpenAbout);
+        DWORD dwActive = 7, dwCycle = 7;
+        EXPECT_TRUE(vt::ReadDword(vt::kVelthraKey, "mod2 active", &dwActive));  // written back by loading
+        vt::ReadDword(vt::kVelthraKey, "cycle time", &dwCycle);
+        EXPECT_EQ(dwActive, end.bSaves ? 0u : 1u);
+        EXPECT_EQ(dwCycle, end.bSaves ? 1u : 30u);
+    }
+}
+
+// The shell calls of the information dialogs, taken at this program's
+// import table: which function, owner window, show command, file, parameters.
+struct ShellCall {
+    std::string function;
+    HWND hOwner;
+    int nShow;
+    std::string file, parameters;
+};
+std::vector<ShellCall> g_shellCalls;
+CRITICAL_SECTION g_shellLock;
+
+BOOL WINAPI RecordShellExecuteExA(SHELLEXECUTEINFOA* pInfo)
+{
+    EnterCriticalSection(&g_shellLock);
+    g_shellCalls.push_back({"ShellExecuteExA", pInfo->hwnd, pInfo->nShow, pInfo->lpFile ? pInfo->lpFile : "",
+                            pInfo->lpParameters ? pInfo->lpParameters : ""});
+    LeaveCriticalSection(&g_shellLock);
+    return TRUE;
+}
+
+HINSTANCE WINAPI RecordShellExecuteA(HWND hWnd, LPCSTR, LPCSTR pszFile, LPCSTR pszParameters, LPCSTR, INT nShow)
+{
+    EnterCriticalSection(&g_shellLock);
+    g_shellCalls.push_back({"ShellExecuteA", hWnd, nShow, pszFile ? pszFile : "", pszParameters ? pszParameters : ""});
+    LeaveCriticalSection(&g_shellLock);
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
+}
+
+// Points this program's imports of the named shell32 functions elsewhere;
+// returns how many entries were changed.
+int PatchShellImport(const char* pszName, void* pfnNew)
+{
+    auto* pBase = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* pDos = reinterpret_cast<IMAGE_DOS_HEADER*>(pBase);
+    auto* pNt = reinterpret_cast<IMAGE_NT_HEADERS*>(pBase + pDos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    int nPatched = 0;
+    for (auto* pDesc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(pBase + dir.VirtualAddress); pDesc->Name; ++pDesc) {
+        if (_stricmp(reinterpret_cast<char*>(pBase + pDesc->Name), "shell32.dll") != 0)
+            continue;
+        auto* pNames = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDesc->OriginalFirstThunk);
+        auto* pSlots = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDesc->FirstThunk);
+        for (; pNames->u1.AddressOfData; ++pNames, ++pSlots) {
+            if (IMAGE_SNAP_BY_ORDINAL(pNames->u1.Ordinal))
+                continue;
+            auto* pImport = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(pBase + pNames->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<char*>(pImport->Name), pszName) != 0)
+                continue;
+            DWORD dwOld;
+            VirtualProtect(&pSlots->u1.Function, sizeof(void*), PAGE_READWRITE, &dwOld);
+            pSlots->u1.Function = reinterpret_cast<ULONG_PTR>(pfnNew);
+            VirtualProtect(&pSlots->u1.Function, sizeof(void*), dwOld, &dwOld);
+            ++nPatched;
+        }
+    }
+    return nPatched;
+}
+
+struct LinkCase {
+    int nTemplate;
+    const char* pszCaption;
+    DLGPROC pfnProc;
+    int nButton;
+    const char* pszFunction;
+    bool bDesktopOwner;  // else no owner
+    int nShow;
+    const char* pszFile;  // how the file starts; null: the browser's program from the registry
+    const char* pszCall;  // in the file and parameters
+};
+
+size_t ShellCallCount()
+{
+    EnterCriticalSection(&g_shellLock);
+    size_t n = g_shellCalls.size();
+    LeaveCriticalSection(&g_shellLock);
+    return n;
+}
+
+// The links of one dialog, clicked in turn in one opening of it.
+struct LinkRun {
+    const LinkCase* pFirst;
+    size_t nCount;
+};
+
+DWORD WINAPI ClickLinks(void* pParam)
+{
+    auto* pRun = static_cast<const LinkRun*>(pParam);
+    HWND hDlg = vt::WaitForWindow("#32770", pRun->pFirst->pszCaption, 15000, GetCurrentProcessId());
+    if (!hDlg)
+        return 1;
+    for (size_t i = 0; i < pRun->nCount; ++i) {
+        PostMessageA(GetDlgItem(hDlg, pRun->pFirst[i].nButton), BM_CLICK, 0, 0);
+        vt::WaitUntil([&] { return ShellCallCount() > i; }, 15000);
+    }
+    PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+// Web pages open with SW_RESTORE in the browser found in the registry, owned
+// by the desktop window; the mail link and the symbol dialog's Internet
+// Explorer have no owner and show maximised and normal.
+TEST(InformationDialogs, ShellCallsTakeTheirOwnerAndShowCommand)
+{
+    InitializeCriticalSection(&g_shellLock);
+    ASSERT_EQ(PatchShellImport("ShellExecuteExA", reinterpret_cast<void*>(RecordShellExecuteExA)), 1);
+    ASSERT_EQ(PatchShellImport("ShellExecuteA", reinterpret_cast<void*>(RecordShellExecuteA)), 1);
+    const LinkCase aCases[] = {
+        {IDD_ABOUT, "Velthra Screen Saver", AboutDialogProc, IDC_VISIT_WEB_SITE, "ShellExecuteExA", true, SW_RESTORE, nullptr, "http"},
+        {IDD_ABOUT, "Velthra Screen Saver", AboutDialogProc, IDC_PARTNER_SITE, "ShellExecuteExA", true, SW_RESTORE, nullptr, "http"},
+        {IDD_ABOUT, "Velthra Screen Saver", AboutDialogProc, IDC_SEND_EMAIL, "ShellExecuteA", false, SW_SHOWMAXIMIZED, "mailto:", "?subject=Velthra"},
+        {IDD_SYMBOL, "Dialog", SymbolDialogProc, IDC_PARTNER_SITE, "ShellExecuteA", false, SW_SHOWNORMAL, "iexplore.exe", "-new http"},
+    };
+    const size_t nCases = sizeof(aCases) / sizeof(aCases[0]);
+    SetStoreContext(nullptr, kSettingsKey);
+    for (size_t nFirst = 0, nEnd; nFirst < nCases; nFirst = nEnd) {
+        for (nEnd = nFirst + 1; nEnd < nCases && aCases[nEnd].nTemplate == aCases[nFirst].nTemplate; ++nEnd) {
+        }
+        g_shellCalls.clear();
+        LinkRun run = {&aCases[nFirst], nEnd - nFirst};
+        HANDLE hDriver = CreateThread(nullptr, 0, ClickLinks, &run, 0, nullptr);
+        EXPECT_EQ(RunDialog(aCases[nFirst].nTemplate, aCases[nFirst].pfnProc), 1);
+        WaitForSingleObject(hDriver, 30000);
+        CloseHandle(hDriver);
+        ASSERT_EQ(g_shellCalls.size(), run.nCount);
+        for (size_t i = 0; i < run.nCount; ++i) {
+            const LinkCase& c = run.pFirst[i];
+            const ShellCall& call = g_shellCalls[i];
+            SCOPED_TRACE(std::to_string(c.nTemplate) + "/" + std::to_string(c.nButton));
+            EXPECT_EQ(call.function, c.pszFunction);
+            EXPECT_EQ(call.hOwner, c.bDesktopOwner ? GetDesktopWindow() : nullptr);
+            EXPECT_EQ(call.nShow, c.nShow);
+            if (c.pszFile) {
+                EXPECT_EQ(call.file.substr(0, strlen(c.pszFile)), c.pszFile);
+            }
+            EXPECT_NE((call.file + call.parameters).find(c.pszCall), std::string::npos) << call.file << call.parameters;
+        }
+    }
 }
 
 }  // namespace

@@ -17,25 +17,7 @@ namespace {
 
 void SetRaw(const char* pszName, DWORD dwType, const void* pData, DWORD cbData)
 {
-    HKEY hKey;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, vt::kVelthraKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &hKey, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData),
-              ERROR_SUCCESS);
-    RegCloseKey(hKey);
-}
-
-void SetDword(const char* pszName, int nValue)
-{
-    vt::WriteDword(vt::kVelthraKey, pszName, static_cast<DWORD>(nValue));
-}
-
-int GetDword(const char* pszName)
-{
-    DWORD dw = 0xDEADBEEF;
-    EXPECT_TRUE(vt::ReadDword(vt::kVelthraKey, pszName, &dw)) << pszName;
-    return static_cast<int>(dw);
+    ASSERT_TRUE(vt::WriteRaw(HKEY_CURRENT_USER, vt::kVelthraKey, pszName, dwType, pData, cbData)) << pszName;
 }
 
 class SettingsStore : public ::testing::Test {
@@ -64,12 +46,12 @@ TEST_F(SettingsStore, FirstStartCreatesTheKeyWith26Values)
     EXPECT_FALSE(vt::ReadString(vt::kVelthraKey, "name", &text));
     DWORD dw;
     EXPECT_FALSE(vt::ReadDword(vt::kVelthraKey, "mute sound", &dw));
-    EXPECT_EQ(GetDword("mod1 depth"), 4000);
-    EXPECT_EQ(GetDword("mod2 depth"), 2279);
-    EXPECT_EQ(GetDword("mod3 xrot"), -2100);
-    EXPECT_EQ(GetDword("mod2 speed"), 50);
-    EXPECT_EQ(GetDword("mod3 active"), 1);
-    EXPECT_EQ(GetDword("cycle time"), 30);
+    EXPECT_EQ(vt::StoredNumber("mod1 depth"), 4000);
+    EXPECT_EQ(vt::StoredNumber("mod2 depth"), 2279);
+    EXPECT_EQ(vt::StoredNumber("mod3 xrot"), -2100);
+    EXPECT_EQ(vt::StoredNumber("mod2 speed"), 50);
+    EXPECT_EQ(vt::StoredNumber("mod3 active"), 1);
+    EXPECT_EQ(vt::StoredNumber("cycle time"), 30);
     EXPECT_EQ(g_nModule, 1);
 }
 
@@ -77,14 +59,14 @@ TEST_F(SettingsStore, MissingOrMarkerFirstDepthResetsEveryModule)
 {
     for (int nCase = 0; nCase < 2; ++nCase) {
         SeedSavedSet();
-        EXPECT_EQ(GetDword("mod3 depth"), 3000);
+        EXPECT_EQ(vt::StoredNumber("mod3 depth"), 3000);
         if (nCase == 0)
             vt::DeleteValue(vt::kVelthraKey, "mod1 depth");
         else
-            SetDword("mod1 depth", -9999);
+            vt::WriteNumber("mod1 depth", -9999);
         LoadSettings();
-        EXPECT_EQ(GetDword("mod1 depth"), 4000) << nCase;
-        EXPECT_EQ(GetDword("mod3 depth"), 2000) << nCase;
+        EXPECT_EQ(vt::StoredNumber("mod1 depth"), 4000) << nCase;
+        EXPECT_EQ(vt::StoredNumber("mod3 depth"), 2000) << nCase;
         EXPECT_EQ(g_Modules[3].depth, 20.0f) << nCase;
     }
 }
@@ -93,34 +75,34 @@ TEST_F(SettingsStore, RepairsAndWritesBackLoadedValues)
 {
     SeedSavedSet();
     vt::DeleteValue(vt::kVelthraKey, "mod2 speed");
-    SetDword("mod1 speed", 0);
-    SetDword("mod3 speed", 5000);
-    SetDword("mod1 active", 7);
-    SetDword("mod2 active", -1);
-    SetDword("cycle time", -5);
-    SetDword("mod3 horz", -9999);
+    vt::WriteNumber("mod1 speed", 0);
+    vt::WriteNumber("mod3 speed", 5000);
+    vt::WriteNumber("mod1 active", 7);
+    vt::WriteNumber("mod2 active", -1);
+    vt::WriteNumber("cycle time", -5);
+    vt::WriteNumber("mod3 horz", -9999);
     LoadSettings();
     EXPECT_EQ(g_Modules[2].speed, 1.0f);
     EXPECT_EQ(g_Modules[1].speed, 0.005f);
     EXPECT_EQ(g_Modules[3].speed, 10.0f);
-    EXPECT_EQ(GetDword("mod2 speed"), 100);
-    EXPECT_EQ(GetDword("mod1 speed"), 0);
-    EXPECT_EQ(GetDword("mod3 speed"), 1000);
-    EXPECT_EQ(GetDword("mod1 active"), 1);
-    EXPECT_EQ(GetDword("mod2 active"), 0);
-    EXPECT_EQ(GetDword("cycle time"), 30);
-    EXPECT_EQ(GetDword("mod3 horz"), 0);
-    EXPECT_EQ(GetDword("mod3 depth"), 3000);
-    SetDword("cycle time", 0);
+    EXPECT_EQ(vt::StoredNumber("mod2 speed"), 100);
+    EXPECT_EQ(vt::StoredNumber("mod1 speed"), 0);
+    EXPECT_EQ(vt::StoredNumber("mod3 speed"), 1000);
+    EXPECT_EQ(vt::StoredNumber("mod1 active"), 1);
+    EXPECT_EQ(vt::StoredNumber("mod2 active"), 0);
+    EXPECT_EQ(vt::StoredNumber("cycle time"), 30);
+    EXPECT_EQ(vt::StoredNumber("mod3 horz"), 0);
+    EXPECT_EQ(vt::StoredNumber("mod3 depth"), 3000);
+    vt::WriteNumber("cycle time", 0);
     LoadSettings();
     EXPECT_EQ(g_nCycleTime, 0);
-    EXPECT_EQ(GetDword("cycle time"), 0);
+    EXPECT_EQ(vt::StoredNumber("cycle time"), 0);
 }
 
 TEST_F(SettingsStore, DefaultDepthOfModuleTwoPersistsAsHundredths)
 {
     LoadSettings();
-    EXPECT_EQ(GetDword("mod2 depth"), 2279);
+    EXPECT_EQ(vt::StoredNumber("mod2 depth"), 2279);
     LoadSettings();
     EXPECT_EQ(g_Modules[2].depth, 22.79f);
 }
@@ -152,7 +134,7 @@ TEST_F(SettingsStore, OnlyExactlyFourBytesCountAsANumber)
     LoadSettings();
     EXPECT_EQ(g_Modules[1].speed, 1.0f);
     EXPECT_EQ(g_Modules[1].horz, static_cast<float>(0x007A7978) / 100.0f);
-    EXPECT_EQ(GetDword("mod1 speed"), 100);
+    EXPECT_EQ(vt::StoredNumber("mod1 speed"), 100);
 }
 
 // "all monitors" of any type and size: only four bytes that read as 1 turn it
@@ -255,9 +237,7 @@ TEST_F(SettingsStore, LongSubKeyPathIsCutAtItsLimit)
     SetStoreContext(nullptr, sPath.c_str());
     EXPECT_TRUE(WriteDword("x", 5));
     std::string sCut = sPath.substr(0, 259);
-    HKEY hKey;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, sCut.c_str(), 0, KEY_READ, &hKey), ERROR_SUCCESS);
-    RegCloseKey(hKey);
+    ASSERT_TRUE(vt::KeyExists(HKEY_CURRENT_USER, sCut.c_str()));
     EXPECT_EQ(ReadDword("x", 0), 5);
     EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, sCut.c_str()), ERROR_SUCCESS);
     SetStoreContext(nullptr, kSettingsKey);
@@ -295,16 +275,10 @@ TEST_F(SettingsStore, ClassesRootIsReadButNeverCreated)
     SetStoreContext(nullptr, szKey);
     char sz[64];
     EXPECT_STREQ(ReadClassesRootString("", sz, sizeof(sz), "none"), "none");
-    HKEY hKey;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, szKey, 0, KEY_READ, &hKey), ERROR_SUCCESS);
+    EXPECT_FALSE(vt::KeyExists(HKEY_CLASSES_ROOT, szKey));
 
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, szKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &hKey, nullptr),
-              ERROR_SUCCESS);
     const char szCommand[] = "\"C:\\browser.exe\" \"%1\"";
-    RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(szCommand),
-                   sizeof(szCommand));
-    RegCloseKey(hKey);
+    vt::WriteDefault(HKEY_CLASSES_ROOT, szKey, szCommand);
     EXPECT_STREQ(ReadClassesRootString("", sz, sizeof(sz), "none"), szCommand);
     EXPECT_STREQ(ReadClassesRootString("other", sz, sizeof(sz), "none"), "none");
     char szTiny[8];

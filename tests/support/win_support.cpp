@@ -185,6 +185,51 @@ std::string ClassName(HWND hWnd)
     return sz;
 }
 
+struct Answers {
+    std::vector<LRESULT> results;
+    std::vector<std::pair<Answers*, size_t>> slots;
+    size_t nAnswered = 0;
+};
+
+static void CALLBACK AnswerProc(HWND, UINT, ULONG_PTR dwData, LRESULT lResult)
+{
+    auto* pSlot = reinterpret_cast<std::pair<Answers*, size_t>*>(dwData);
+    pSlot->first->results[pSlot->second] = lResult;
+    ++pSlot->first->nAnswered;
+}
+
+std::vector<LRESULT> SendToEach(const std::vector<HWND>& windows, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                DWORD timeoutMs)
+{
+    auto* pAnswers = new Answers;
+    pAnswers->results.assign(windows.size(), 0);
+    for (size_t i = 0; i < windows.size(); ++i)
+        pAnswers->slots.push_back({pAnswers, i});
+    size_t nSent = 0;
+    for (size_t i = 0; i < windows.size(); ++i) {
+        if (SendMessageCallbackA(windows[i], uMsg, wParam, lParam, AnswerProc,
+                                 reinterpret_cast<ULONG_PTR>(&pAnswers->slots[i])))
+            ++nSent;
+    }
+    // The answers arrive as this thread takes its messages.
+    DWORD dwStart = GetTickCount();
+    while (pAnswers->nAnswered < nSent && GetTickCount() - dwStart < timeoutMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (pAnswers->nAnswered < nSent) {
+        // Answers still owed may arrive later: the record stays for them.
+        return std::vector<LRESULT>(windows.size(), 0);
+    }
+    std::vector<LRESULT> results = pAnswers->results;
+    delete pAnswers;
+    return results;
+}
+
 struct FindParams {
     const char* pszClass;
     const char* pszTitle;
@@ -236,6 +281,28 @@ bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs)
         PumpMessages(50);
     }
     return true;
+}
+
+PreviewParent::PreviewParent(WNDPROC pfnProc, const char* pszClass)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = pfnProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = pszClass;
+    RegisterClassA(&wc);  // fails harmlessly when a second parent registers it again
+    m_hWnd = CreateWindowExA(0, pszClass, "Preview parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 320,
+                             240, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+PreviewParent::~PreviewParent()
+{
+    if (IsWindow(m_hWnd))
+        DestroyWindow(m_hWnd);
+}
+
+std::string PreviewParent::Handle() const
+{
+    return std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(m_hWnd)));
 }
 
 void PumpMessages(DWORD ms)
@@ -414,6 +481,81 @@ int CountValues(const char* pszKey)
                      nullptr, nullptr, nullptr);
     RegCloseKey(hKey);
     return static_cast<int>(dwValues);
+}
+
+bool WriteRaw(HKEY hRoot, const char* pszKey, const char* pszName, DWORD dwType, const void* pData, DWORD cbData)
+{
+    HKEY hKey;
+    if (RegCreateKeyExA(hRoot, pszKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG lResult = RegSetValueExA(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData);
+    RegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS;
+}
+
+bool ReadDefault(HKEY hRoot, const char* pszKey, std::string* pText)
+{
+    char sz[1024];
+    LONG cb = sizeof(sz);
+    if (RegQueryValueA(hRoot, pszKey, sz, &cb) != ERROR_SUCCESS)
+        return false;
+    *pText = sz;
+    return true;
+}
+
+void WriteDefault(HKEY hRoot, const char* pszKey, const std::string& text)
+{
+    WriteRaw(hRoot, pszKey, nullptr, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+bool KeyExists(HKEY hRoot, const char* pszKey)
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(hKey);
+    return true;
+}
+
+std::string ModuleValueName(int nModule, const char* pszField)
+{
+    return "mod" + std::to_string(nModule) + " " + pszField;
+}
+
+void WriteNumber(const char* pszName, int nValue)
+{
+    WriteDword(kVelthraKey, pszName, static_cast<DWORD>(nValue));
+}
+
+int StoredNumber(const char* pszName)
+{
+    DWORD dw = 0;
+    return ReadDword(kVelthraKey, pszName, &dw) ? static_cast<int>(dw) : kMissingNumber;
+}
+
+bool WaitForNumber(const char* pszName, int nExpected, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return StoredNumber(pszName) == nExpected; }, timeoutMs);
+}
+
+UnmanagedWindows::UnmanagedWindows(const std::string& programName)
+    : m_appKey("Software\\Wine\\AppDefaults\\" + programName), m_key(m_appKey + "\\X11 Driver")
+{
+    m_bHadKey = KeyExists(HKEY_CURRENT_USER, m_appKey.c_str());
+    m_bHadValue = ReadString(m_key.c_str(), "Managed", &m_oldValue);
+    WriteString(m_key.c_str(), "Managed", "N");
+}
+
+UnmanagedWindows::~UnmanagedWindows()
+{
+    if (m_bHadValue) {
+        WriteString(m_key.c_str(), "Managed", m_oldValue);
+    } else if (!m_bHadKey) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, m_key.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, m_appKey.c_str());
+    } else {
+        DeleteValue(m_key.c_str(), "Managed");
+    }
 }
 
 static INPUT KeyInput(WORD wVk, bool bUp, bool bExtended)

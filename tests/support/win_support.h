@@ -54,6 +54,29 @@ bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs);
 std::string WindowText(HWND hWnd);
 std::string ClassName(HWND hWnd);
 
+// Sends the message to every window at once and returns their answers (0
+// for a window that did not answer in time). A thread that answers only
+// between frames answers them all between the same two frames.
+std::vector<LRESULT> SendToEach(const std::vector<HWND>& windows, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                DWORD timeoutMs);
+
+// A window of the test standing in for the Display control panel's preview
+// area: an overlapping window at (100, 100), 320 x 240, with the given window
+// procedure (one class name for each procedure), destroyed with the object.
+// Handle() is the text for "/p".
+class PreviewParent {
+public:
+    explicit PreviewParent(WNDPROC pfnProc = DefWindowProcA, const char* pszClass = "VelthraPreviewParent");
+    ~PreviewParent();
+    PreviewParent(const PreviewParent&) = delete;
+    PreviewParent& operator=(const PreviewParent&) = delete;
+    HWND Window() const { return m_hWnd; }
+    std::string Handle() const;
+
+private:
+    HWND m_hWnd = nullptr;
+};
+
 // Pumps this thread's messages for the given time (windows the test owns keep working).
 void PumpMessages(DWORD ms);
 
@@ -82,6 +105,24 @@ private:
     std::vector<MessageBoxInfo> m_seen;
 };
 
+// While it lives, the windows of the named program are not handed to an X
+// window manager. Xvfb runs none, and Wine waits two seconds for one to
+// confirm every managed window it hides, a dialog's end included. The
+// setting is Wine's own (AppDefaults\<program>\X11 Driver "Managed"),
+// read when the program starts; an earlier value comes back at the end.
+class UnmanagedWindows {
+public:
+    explicit UnmanagedWindows(const std::string& programName);
+    ~UnmanagedWindows();
+    UnmanagedWindows(const UnmanagedWindows&) = delete;
+    UnmanagedWindows& operator=(const UnmanagedWindows&) = delete;
+
+private:
+    std::string m_appKey, m_key;
+    bool m_bHadKey = false, m_bHadValue = false;
+    std::string m_oldValue;
+};
+
 // The product's registry key below HKEY_CURRENT_USER.
 extern const char kVelthraKey[];  // "Software\\Nimbrel\\Velthra"
 void DeleteVelthraKey();
@@ -92,6 +133,21 @@ void WriteString(const char* pszKey, const char* pszName, const std::string& tex
 void DeleteValue(const char* pszKey, const char* pszName);
 // Number of values under the key (-1 when the key is missing).
 int CountValues(const char* pszKey);
+// Any data of any type under any root; the key is created when missing.
+// A null name is the key's default value.
+bool WriteRaw(HKEY hRoot, const char* pszKey, const char* pszName, DWORD dwType, const void* pData, DWORD cbData);
+// The key's default value as text (false when it or the key is missing).
+bool ReadDefault(HKEY hRoot, const char* pszKey, std::string* pText);
+void WriteDefault(HKEY hRoot, const char* pszKey, const std::string& text);
+bool KeyExists(HKEY hRoot, const char* pszKey);
+
+// Signed numbers in the product's key, as the settings store keeps them.
+const int kMissingNumber = -99999;
+std::string ModuleValueName(int nModule, const char* pszField);  // "mod2 depth"
+void WriteNumber(const char* pszName, int nValue);
+int StoredNumber(const char* pszName);  // kMissingNumber when missing
+// Waits until the value holds the number; true when it does.
+bool WaitForNumber(const char* pszName, int nExpected, DWORD timeoutMs);
 
 // Real input, as a user would give it.
 void PressKey(WORD wVk, bool bExtended = false);
