@@ -106,7 +106,6 @@ INSTANTIATE_TEST_SUITE_P(Host, InvalidSwitches,
 // A top-level window of the driver that hosts the preview and records the
 // help requests that reach it.
 struct PreviewHost {
-    HWND hWnd = nullptr;
     static WPARAM s_wHelpParam, s_wMenuParam;
     static int s_nHelpCount, s_nMenuCount;
     static DWORD s_dwHelpContextId;
@@ -127,28 +126,16 @@ struct PreviewHost {
         return DefWindowProcA(hWnd, uMsg, wParam, lParam);
     }
 
+    vt::PreviewParent window{HostProc, "VelthraPreviewHost"};
+    HWND hWnd = window.Window();
+
     PreviewHost()
     {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = HostProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "VelthraPreviewHost";
-        RegisterClassA(&wc);
-        hWnd = CreateWindowExA(0, wc.lpszClassName, "Preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               100, 100, 320, 240, nullptr, nullptr, wc.hInstance, nullptr);
         s_nHelpCount = s_nMenuCount = 0;
         s_wHelpParam = s_wMenuParam = 0;
         s_dwHelpContextId = 0;
     }
-    ~PreviewHost()
-    {
-        if (IsWindow(hWnd))
-            DestroyWindow(hWnd);
-    }
-    std::string Handle() const
-    {
-        return std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hWnd)));
-    }
+    std::string Handle() const { return window.Handle(); }
 };
 WPARAM PreviewHost::s_wHelpParam = 0;
 WPARAM PreviewHost::s_wMenuParam = 0;

@@ -203,40 +203,20 @@ TEST_F(SaverKeys, ModuleOneShowsGreenSymbolsOnBlack)
     EndWithEscape();
 }
 
-// A window standing in for the Display control panel's preview.
-struct PreviewParent {
-    HWND hWnd = nullptr;
-    PreviewParent()
-    {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "VelthraKeysPreviewParent";
-        RegisterClassA(&wc);
-        hWnd = CreateWindowExA(0, wc.lpszClassName, "Preview parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               100, 100, 320, 240, nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~PreviewParent()
-    {
-        if (IsWindow(hWnd))
-            DestroyWindow(hWnd);
-    }
-};
-
 // Keyboard focus cannot be moved into another program's child window, so the
 // key messages are posted into the preview's queue, where its frame handler
 // takes them out exactly as it does typed keys.
 TEST(PreviewKeys, DoNothing)
 {
     vt::DeleteVelthraKey();
-    PreviewParent parent;
+    vt::PreviewParent parent;
     vt::Process saver;
-    std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(parent.hWnd));
+    const std::string handle = parent.Handle();
     ASSERT_TRUE(saver.StartSaver("/p " + handle));
     HWND hPreview = nullptr;
     for (int i = 0; i < 300 && !hPreview; ++i) {
         vt::PumpMessages(50);
-        hPreview = FindWindowExA(parent.hWnd, nullptr, "WindowsScreenSaverClass", "Preview");
+        hPreview = FindWindowExA(parent.Window(), nullptr, "WindowsScreenSaverClass", "Preview");
     }
     ASSERT_NE(hPreview, nullptr);
     vt::PumpMessages(1000);
