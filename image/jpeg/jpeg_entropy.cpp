@@ -101,6 +101,33 @@ static inline int16_t Dequantise(int v, uint32_t q) {
     return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(v) * q));
 }
 
+// An AC symbol the shortcut does not cover: a long code, a value too wide to
+// fit with its code, ZRL or EOB. Kept out of line, with its own copy of the
+// bit reader (through the state), so that the shortcut's loop keeps its
+// reader and the block in registers. Returns the next zig-zag position, or
+// minus the position where EOB ended the block.
+template <class Reader, bool bFast>
+__attribute__((noinline)) static int DecodeLongAc(JpegState& s, const HuffmanLookup* pAc, int16_t* pBlock,
+                                                 const uint16_t* q, int z) {
+    Reader r(s);
+    int nSymbol = r.Decode(pAc);
+    int nRun = nSymbol >> 4;
+    int nBits = nSymbol & 15;
+    if (nBits) {
+        z += nRun;
+        if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
+        int v = ExtendValue(r.Read(nBits), nBits);
+        pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
+    } else if (nRun == 15) {
+        if (z + 15 > 63) Fail(s, JPEG_ERR_BAD_DATA);
+        z += 15;
+    } else {
+        z = -z - 1;
+    }
+    r.Store();
+    return z + 1;
+}
+
 template <class Reader, bool bFast>
 static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
     FrameComponent& c = s.comp[s.mcuComp[nMcuBlock]];
@@ -114,37 +141,29 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
     pBlock[0] = bFast ? static_cast<int16_t>(c.nPredictor) : Dequantise(c.nPredictor, q[0]);
 
     const HuffmanLookup* pAc = s.mcuAc[nMcuBlock];
+    const int32_t* pFastAc = pAc->fastAc;
     // Clearing the whole block beats clearing skipped positions one by one;
     // a block whose last contents were DC only needs nothing.
     if (s.pExtent[nBlock] > 1) std::memset(pBlock + 1, 0, 63 * sizeof(int16_t));
     int z = 1;
     while (z < 64) {
-        int nFast = pAc->fastAc[r.PeekFast()];
+        int nFast = pFastAc[r.PeekFast()];
         if (nFast != 0) {   // a short code with its value bits, in one step
-            int nRun = (nFast >> 4) & 15;
             r.Skip(nFast & 15);
-            z += nRun;
+            z += (nFast >> 4) & 15;
             if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
             int v = nFast >> 8;
             pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
             ++z;
             continue;
         }
-        int nSymbol = r.Decode(pAc);
-        int nRun = nSymbol >> 4;
-        int nBits = nSymbol & 15;
-        if (nBits) {
-            z += nRun;
-            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
-            int v = ExtendValue(r.Read(nBits), nBits);
-            pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
-        } else if (nRun == 15) {
-            if (z + 15 > 63) Fail(s, JPEG_ERR_BAD_DATA);
-            z += 15;
-        } else {
+        r.Store();
+        z = DecodeLongAc<Reader, bFast>(s, pAc, pBlock, q, z);
+        r.Load();
+        if (z < 0) {
+            z = -z;
             break;
         }
-        ++z;
     }
     s.pExtent[nBlock] = static_cast<uint8_t>(z);
 }
