@@ -38,8 +38,7 @@ static int ReadEobRun(Reader& r, int nRun) {
 }
 
 template <class Reader>
-static void DecodeDcFirst(JpegState& s, Reader& r, FrameComponent& c, int x, int y, int nMcuBlock) {
-    int16_t* p = BlockAt(s, c.pDcBuffer, x, y);
+static void DecodeDcFirst(JpegState& s, Reader& r, FrameComponent& c, int16_t* p, int nMcuBlock) {
     int nSize = r.Decode(s.mcuDc[nMcuBlock]);
     if (nSize > 16) Fail(s, JPEG_ERR_BAD_DATA);
     int nDiff = nSize ? ExtendValue(r.Read(nSize), nSize) : 0;
@@ -48,14 +47,12 @@ static void DecodeDcFirst(JpegState& s, Reader& r, FrameComponent& c, int x, int
 }
 
 template <class Reader>
-static void DecodeDcRefine(JpegState& s, Reader& r, FrameComponent& c, int x, int y, int) {
-    int16_t* p = BlockAt(s, c.pDcBuffer, x, y);
+static void DecodeDcRefine(JpegState& s, Reader& r, FrameComponent&, int16_t* p, int) {
     if (r.Read(1)) p[0] = static_cast<int16_t>(p[0] | (1 << s.nAl));
 }
 
 template <class Reader>
-static void DecodeAcFirst(JpegState& s, Reader& r, FrameComponent& c, int x, int y, int nMcuBlock) {
-    int16_t* p = BlockAt(s, c.pAcBuffer, x, y);
+static void DecodeAcFirst(JpegState& s, Reader& r, FrameComponent&, int16_t* p, int nMcuBlock) {
     if (s.nEobRun > 0) {
         --s.nEobRun;
         return;
@@ -163,8 +160,7 @@ static inline void RefineMasked(Reader& r, int16_t* p, uint64_t m, int nP1, int 
 }
 
 template <class Reader>
-static void DecodeAcRefine(JpegState& s, Reader& r, FrameComponent& c, int x, int y, int nMcuBlock) {
-    int16_t* p = BlockAt(s, c.pAcBuffer, x, y);
+static void DecodeAcRefine(JpegState& s, Reader& r, FrameComponent&, int16_t* p, int nMcuBlock) {
     const int nP1 = 1 << s.nAl;
     const int nM1 = -nP1;
     int z = s.nSs;
@@ -212,14 +208,30 @@ static void DecodeAcRefine(JpegState& s, Reader& r, FrameComponent& c, int x, in
     }
 }
 
+// Whether every block of the coming MCU row lies inside its component's
+// buffer; then its blocks are addressed without a check each. (Otherwise
+// each block is checked, so the row fails at the same block as ever.)
+static bool RowInside(JpegState& s, bool bSingle, bool bDc) {
+    for (int i = 0; i < s.nScanComponents; ++i) {
+        const FrameComponent& c = s.comp[s.scanComp[i]];
+        const CoefficientBuffer* b = bDc ? c.pDcBuffer : c.pAcBuffer;
+        int nAcross = bSingle ? s.nScanMcusPerRow : s.nScanMcusPerRow * c.nH;
+        int nDown = bSingle ? 1 : c.nV;
+        if (c.nRowOrigin < 0 || c.nRowOrigin + nDown > b->nBlocksDown || nAcross > b->nBlocksAcross) return false;
+    }
+    return true;
+}
+
 // The scan loop: block positions per component, in block units.
-template <class Reader, void (*DecodeOne)(JpegState&, Reader&, FrameComponent&, int, int, int)>
+template <class Reader, bool bDc, void (*DecodeOne)(JpegState&, Reader&, FrameComponent&, int16_t*, int)>
 static void RunScan(JpegState& s) {
     Reader r(s);
     for (int i = 0; i < s.nScanComponents; ++i) s.comp[s.scanComp[i]].nRowOrigin = 0;
     const bool bSingle = s.nScanComponents == 1;
+    const size_t nBlockSize = bDc ? 1 : 64;
     for (int nRow = 0; nRow < s.nScanMcusPerCol; ++nRow) {
         for (int i = 0; i < s.nScanComponents; ++i) s.comp[s.scanComp[i]].nColOrigin = 0;
+        const bool bInside = RowInside(s, bSingle, bDc);
         for (int m = 0; m < s.nScanMcusPerRow; ++m) {
             int dx = 0;
             int dy = 0;
@@ -229,7 +241,12 @@ static void RunScan(JpegState& s) {
             }
             for (int b = 0; b < s.nScanBlocksPerMcu; ++b) {
                 FrameComponent& c = s.comp[s.mcuComp[b]];
-                DecodeOne(s, r, c, c.nColOrigin + dx, c.nRowOrigin + dy, b);
+                CoefficientBuffer* pBuffer = bDc ? c.pDcBuffer : c.pAcBuffer;
+                int x = c.nColOrigin + dx;
+                int y = c.nRowOrigin + dy;
+                int16_t* p = bInside ? pBuffer->pData + (static_cast<size_t>(x) + static_cast<size_t>(y) * static_cast<size_t>(pBuffer->nBlocksAcross)) * nBlockSize
+                                     : BlockAt(s, pBuffer, x, y);
+                DecodeOne(s, r, c, p, b);
                 if (bSingle) {
                     ++c.nColOrigin;
                 } else if (++dx == c.nH) {
@@ -253,9 +270,9 @@ static void RunScan(JpegState& s) {
 template <class Reader>
 static void RunScanWith(JpegState& s) {
     if (s.nSs == 0)
-        s.nAh == 0 ? RunScan<Reader, DecodeDcFirst<Reader>>(s) : RunScan<Reader, DecodeDcRefine<Reader>>(s);
+        s.nAh == 0 ? RunScan<Reader, true, DecodeDcFirst<Reader>>(s) : RunScan<Reader, true, DecodeDcRefine<Reader>>(s);
     else
-        s.nAh == 0 ? RunScan<Reader, DecodeAcFirst<Reader>>(s) : RunScan<Reader, DecodeAcRefine<Reader>>(s);
+        s.nAh == 0 ? RunScan<Reader, false, DecodeAcFirst<Reader>>(s) : RunScan<Reader, false, DecodeAcRefine<Reader>>(s);
 }
 
 static void ValidateScan(JpegState& s) {
