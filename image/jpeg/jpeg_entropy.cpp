@@ -6,6 +6,10 @@
 // so a block that held only a DC value is reused without clearing.
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "image/jpeg/jpeg_bits.h"
 
 // A marker is never consumed: at one the reader keeps answering 0xFF, so the
@@ -97,6 +101,14 @@ void ProcessRestart(JpegState& s) {
     PrimeEntropyReader(s);
 }
 
+static inline void ClearBlock(int16_t* pBlock) {
+#if defined(__SSE2__)
+    for (int i = 0; i < 8; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(pBlock) + i, _mm_setzero_si128());
+#else
+    std::memset(pBlock, 0, 64 * sizeof(int16_t));
+#endif
+}
+
 static inline int16_t Dequantise(int v, uint32_t q) {
     return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(v) * q));
 }
@@ -134,6 +146,11 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
     const uint16_t* q = s.pQuant[c.nQuantSlot];
     int16_t* pBlock = s.pCoef + static_cast<size_t>(nBlock) * 64;
 
+    // Clearing the whole block beats clearing skipped positions one by one;
+    // a block whose last contents were DC only needs nothing. (Plain stores:
+    // memset of this size may become a slow string instruction.)
+    if (s.pExtent[nBlock] > 1) ClearBlock(pBlock);
+
     int nSize = r.Decode(s.mcuDc[nMcuBlock]);
     if (nSize > 16) Fail(s, JPEG_ERR_BAD_DATA);
     int nDiff = nSize ? ExtendValue(r.Read(nSize), nSize) : 0;
@@ -142,17 +159,18 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
 
     const HuffmanLookup* pAc = s.mcuAc[nMcuBlock];
     const int32_t* pFastAc = pAc->fastAc;
-    // Clearing the whole block beats clearing skipped positions one by one;
-    // a block whose last contents were DC only needs nothing.
-    if (s.pExtent[nBlock] > 1) std::memset(pBlock + 1, 0, 63 * sizeof(int16_t));
     int z = 1;
     while (z < 64) {
         int nFast = pFastAc[r.PeekFast()];
         if (nFast != 0) {   // a short code with its value bits, in one step
             r.Skip(nFast & 15);
-            z += (nFast >> 4) & 15;
-            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
-            int v = nFast >> 8;
+            z += (nFast >> 4) & 0xFF;
+            if (z > 63) {
+                if (((nFast >> 4) & 0xFF) != kJpegFastEob) Fail(s, JPEG_ERR_BAD_DATA);
+                z -= kJpegFastEob;
+                break;
+            }
+            int v = nFast >> 16;
             pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
             ++z;
             continue;

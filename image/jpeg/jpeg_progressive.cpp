@@ -63,9 +63,12 @@ static void DecodeAcFirst(JpegState& s, Reader& r, FrameComponent&, int16_t* p, 
         int nFast = pAc->fastAc[r.PeekFast()];
         if (nFast != 0) {   // a short code with its value bits, in one step
             r.Skip(nFast & 15);
-            z += (nFast >> 4) & 15;
-            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
-            p[g_JpegZigzag[z]] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(nFast >> 8) << s.nAl));
+            z += (nFast >> 4) & 0xFF;
+            if (z > 63) {
+                if (((nFast >> 4) & 0xFF) != kJpegFastEob) Fail(s, JPEG_ERR_BAD_DATA);
+                return;   // EOB: a run of one block, this one
+            }
+            p[g_JpegZigzag[z]] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(nFast >> 16) << s.nAl));
             continue;
         }
         int nSymbol = r.Decode(pAc);
