@@ -165,7 +165,7 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
         if (nFast != 0) {   // a short code with its value bits, in one step
             r.Skip(nFast & 15);
             z += (nFast >> 4) & 0xFF;
-            if (z > 63) {
+            if (__builtin_expect(z > 63, 0)) {   // EOB, once a block
                 if (((nFast >> 4) & 0xFF) != kJpegFastEob) Fail(s, JPEG_ERR_BAD_DATA);
                 z -= kJpegFastEob;
                 break;
