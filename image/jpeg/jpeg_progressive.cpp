@@ -64,7 +64,7 @@ static void DecodeAcFirst(JpegState& s, Reader& r, FrameComponent&, int16_t* p, 
         if (nFast != 0) {   // a short code with its value bits, in one step
             r.Skip(nFast & 15);
             z += (nFast >> 4) & 0xFF;
-            if (z > 63) {
+            if (__builtin_expect(z > 63, 0)) {
                 if (((nFast >> 4) & 0xFF) != kJpegFastEob) Fail(s, JPEG_ERR_BAD_DATA);
                 return;   // EOB: a run of one block, this one
             }
