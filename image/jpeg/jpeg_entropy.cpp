@@ -175,6 +175,17 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
             ++z;
             continue;
         }
+        // A code of up to 8 bits whose value bits do not fit with it.
+        int nSymbol = pAc->lookup[r.PeekFast() >> (kJpegFastBits - 8)];
+        if (nSymbol > 0 && (nSymbol & 15) != 0) {
+            r.Skip(pAc->codeLength[nSymbol]);
+            z += nSymbol >> 4;
+            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
+            int v = ExtendValue(r.Read(nSymbol & 15), nSymbol & 15);
+            pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
+            ++z;
+            continue;
+        }
         r.Store();
         z = DecodeLongAc<Reader, bFast>(s, pAc, pBlock, q, z);
         r.Load();
