@@ -55,6 +55,7 @@ struct PlainBitReader {
         return nResult;
     }
     int PeekFast() const { return static_cast<int>((w >> (16 - kJpegFastBits)) & ((1 << kJpegFastBits) - 1)); }
+    int Peek16() const { return static_cast<int>(w & 0xFFFF); }
     void Skip(int n) { Read(n); }
     int Decode(const HuffmanLookup* h) {
         int e = h->lookup[(w >> 8) & 0xFF];
@@ -101,6 +102,7 @@ struct FastBitReader {
         return nResult;
     }
     int PeekFast() const { return static_cast<int>(w >> (64 - kJpegFastBits)); }
+    int Peek16() const { return static_cast<int>(w >> 48); }   // the window holds k + 16 bits
     void Skip(int n) {
         int kOld = k;
         k -= n;

@@ -6,6 +6,10 @@
 // so a block that held only a DC value is reused without clearing.
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "image/jpeg/jpeg_bits.h"
 
 // A marker is never consumed: at one the reader keeps answering 0xFF, so the
@@ -97,8 +101,43 @@ void ProcessRestart(JpegState& s) {
     PrimeEntropyReader(s);
 }
 
+static inline void ClearBlock(int16_t* pBlock) {
+#if defined(__SSE2__)
+    for (int i = 0; i < 8; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(pBlock) + i, _mm_setzero_si128());
+#else
+    std::memset(pBlock, 0, 64 * sizeof(int16_t));
+#endif
+}
+
 static inline int16_t Dequantise(int v, uint32_t q) {
     return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(v) * q));
+}
+
+// An AC symbol the shortcut does not cover: a long code, a value too wide to
+// fit with its code, ZRL or EOB. Kept out of line, with its own copy of the
+// bit reader (through the state), so that the shortcut's loop keeps its
+// reader and the block in registers. Returns the next zig-zag position, or
+// minus the position where EOB ended the block.
+template <class Reader, bool bFast>
+__attribute__((noinline)) static int DecodeLongAc(JpegState& s, const HuffmanLookup* pAc, int16_t* pBlock,
+                                                 const uint16_t* q, int z) {
+    Reader r(s);
+    int nSymbol = r.Decode(pAc);
+    int nRun = nSymbol >> 4;
+    int nBits = nSymbol & 15;
+    if (nBits) {
+        z += nRun;
+        if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
+        int v = ExtendValue(r.Read(nBits), nBits);
+        pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
+    } else if (nRun == 15) {
+        if (z + 15 > 63) Fail(s, JPEG_ERR_BAD_DATA);
+        z += 15;
+    } else {
+        z = -z - 1;
+    }
+    r.Store();
+    return z + 1;
 }
 
 template <class Reader, bool bFast>
@@ -107,6 +146,11 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
     const uint16_t* q = s.pQuant[c.nQuantSlot];
     int16_t* pBlock = s.pCoef + static_cast<size_t>(nBlock) * 64;
 
+    // Clearing the whole block beats clearing skipped positions one by one;
+    // a block whose last contents were DC only needs nothing. (Plain stores:
+    // memset of this size may become a slow string instruction.)
+    if (s.pExtent[nBlock] > 1) ClearBlock(pBlock);
+
     int nSize = r.Decode(s.mcuDc[nMcuBlock]);
     if (nSize > 16) Fail(s, JPEG_ERR_BAD_DATA);
     int nDiff = nSize ? ExtendValue(r.Read(nSize), nSize) : 0;
@@ -114,37 +158,41 @@ static void DecodeBlock(JpegState& s, Reader& r, int nBlock, int nMcuBlock) {
     pBlock[0] = bFast ? static_cast<int16_t>(c.nPredictor) : Dequantise(c.nPredictor, q[0]);
 
     const HuffmanLookup* pAc = s.mcuAc[nMcuBlock];
-    // Clearing the whole block beats clearing skipped positions one by one;
-    // a block whose last contents were DC only needs nothing.
-    if (s.pExtent[nBlock] > 1) std::memset(pBlock + 1, 0, 63 * sizeof(int16_t));
+    const int32_t* pFastAc = pAc->fastAc;
     int z = 1;
     while (z < 64) {
-        int nFast = pAc->fastAc[r.PeekFast()];
+        int nFast = pFastAc[r.PeekFast()];
         if (nFast != 0) {   // a short code with its value bits, in one step
-            int nRun = (nFast >> 4) & 15;
             r.Skip(nFast & 15);
-            z += nRun;
-            if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
-            int v = nFast >> 8;
+            z += (nFast >> 4) & 0xFF;
+            if (__builtin_expect(z > 63, 0)) {   // EOB, once a block
+                if (((nFast >> 4) & 0xFF) != kJpegFastEob) Fail(s, JPEG_ERR_BAD_DATA);
+                z -= kJpegFastEob;
+                break;
+            }
+            int v = nFast >> 16;
             pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
             ++z;
             continue;
         }
-        int nSymbol = r.Decode(pAc);
-        int nRun = nSymbol >> 4;
-        int nBits = nSymbol & 15;
-        if (nBits) {
-            z += nRun;
+        // A code of up to 8 bits whose value bits do not fit with it.
+        int nSymbol = pAc->lookup[r.PeekFast() >> (kJpegFastBits - 8)];
+        if (nSymbol > 0 && (nSymbol & 15) != 0) {
+            r.Skip(pAc->codeLength[nSymbol]);
+            z += nSymbol >> 4;
             if (z > 63) Fail(s, JPEG_ERR_BAD_DATA);
-            int v = ExtendValue(r.Read(nBits), nBits);
+            int v = ExtendValue(r.Read(nSymbol & 15), nSymbol & 15);
             pBlock[g_JpegZigzag[z]] = bFast ? static_cast<int16_t>(v) : Dequantise(v, q[z]);
-        } else if (nRun == 15) {
-            if (z + 15 > 63) Fail(s, JPEG_ERR_BAD_DATA);
-            z += 15;
-        } else {
+            ++z;
+            continue;
+        }
+        r.Store();
+        z = DecodeLongAc<Reader, bFast>(s, pAc, pBlock, q, z);
+        r.Load();
+        if (z < 0) {
+            z = -z;
             break;
         }
-        ++z;
     }
     s.pExtent[nBlock] = static_cast<uint8_t>(z);
 }

@@ -143,15 +143,21 @@ static void ReadRestartInterval(JpegState& s) {
     s.nRestartInterval = ReadWord(s);
 }
 
-// A code and every pattern of its value bits that fit in the fast bits.
+// A code and every pattern of its value bits that fit in the fast bits; EOB
+// with the run that marks it.
 static void AddFastAcEntries(HuffmanLookup& h, uint32_t dwCode, int nLength, int nSymbol) {
     int nRun = nSymbol >> 4;
     int nSize = nSymbol & 15;
+    if (nSymbol == 0 && nLength <= kJpegFastBits) {
+        uint32_t dwFirst = dwCode << (kJpegFastBits - nLength);
+        for (int j = 0; j < (1 << (kJpegFastBits - nLength)); ++j) h.fastAc[dwFirst + static_cast<uint32_t>(j)] = (kJpegFastEob << 4) + nLength;
+        return;
+    }
     if (nSize == 0 || nLength + nSize > kJpegFastBits) return;
     int nSpare = kJpegFastBits - nLength - nSize;
     for (int v = 0; v < (1 << nSize); ++v) {
         int nValue = v < (1 << (nSize - 1)) ? v - (1 << nSize) + 1 : v;
-        int nEntry = nValue * 256 + (nRun << 4) + nLength + nSize;
+        int nEntry = nValue * 65536 + (nRun << 4) + nLength + nSize;
         uint32_t dwFirst = ((dwCode << nSize) | static_cast<uint32_t>(v)) << nSpare;
         for (int j = 0; j < (1 << nSpare); ++j) h.fastAc[dwFirst + static_cast<uint32_t>(j)] = nEntry;
     }

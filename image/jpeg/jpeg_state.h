@@ -29,9 +29,12 @@ const int kJpegMaxMcuBlocks = 10;
 // lookup, the code length per symbol, and a tree for codes over 8 bits.
 // fastAc is derived from the same codes for AC tables: indexed by the next 11
 // bits, it holds a short code together with its value bits, already
-// extended: value << 8 | run << 4 | total bits, or 0 when the 11 bits do not
-// hold a whole (code, value) pair.
+// extended: value << 16 | run << 4 | total bits, or 0 when the 11 bits do not
+// hold a whole (code, value) pair. EOB (symbol 0) is there too, as a run of
+// kJpegFastEob that carries any position past the block's end, so the
+// decoders' range check catches it without a test of its own.
 const int kJpegFastBits = 11;
+const int kJpegFastEob = 64;
 
 struct HuffmanLookup {
     int32_t lookup[256];
