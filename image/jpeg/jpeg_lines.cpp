@@ -208,20 +208,24 @@ void Produce420Simd(JpegState& s, int r) {
 
 #endif
 
+// The one place that chooses the IDCT kernels: scalar, or the vector
+// transform of a whole row (SSE2, with AVX2 pairs where allowed).
 void TransformRow(JpegState& s) {
     const int nPerMcu = s.nBlocksPerMcu;
+    const bool bAvx2 = s.bUseAvx2 && JpegAvx2Available();
     if (s.bUseFastPaths) {
-        void (*pIdct)(const int16_t*, const uint16_t*, uint8_t*) = s.bUseSimd ? IdctFastSimd : IdctFastScalar;
-        for (int m = 0; m < s.nMcusPerRow; ++m) {
-            for (int b = 0; b < nPerMcu; ++b) {
-                size_t k = static_cast<size_t>(m * nPerMcu + b);
-                const uint16_t* q = s.pQuant[s.comp[s.mcuComp[b]].nQuantSlot];
-                pIdct(s.pCoef + k * 64, q, s.pSamples + k * 64);
-            }
+        const uint16_t* quant[kJpegMaxMcuBlocks];
+        for (int b = 0; b < nPerMcu; ++b) quant[b] = s.pQuant[s.comp[s.mcuComp[b]].nQuantSlot];
+        if (s.bUseSimd) {
+            IdctFastBlocks(s.pCoef, quant, nPerMcu, s.pSamples, s.nBlocksPerRow, bAvx2);
+            return;
         }
+        for (int k = 0; k < s.nBlocksPerRow; ++k)
+            IdctFastScalar(s.pCoef + static_cast<size_t>(k) * 64, quant[k % nPerMcu], s.pSamples + static_cast<size_t>(k) * 64);
+    } else if (s.bUseSimd) {
+        IdctExactBlocks(s.pCoef, s.pSamples, s.nBlocksPerRow, bAvx2);
     } else {
-        void (*pIdct)(const int16_t*, uint8_t*) = s.bUseSimd ? IdctExactSimd : IdctExact;
-        for (int k = 0; k < s.nBlocksPerRow; ++k) pIdct(s.pCoef + static_cast<size_t>(k) * 64, s.pSamples + static_cast<size_t>(k) * 64);
+        for (int k = 0; k < s.nBlocksPerRow; ++k) IdctExact(s.pCoef + static_cast<size_t>(k) * 64, s.pSamples + static_cast<size_t>(k) * 64);
     }
 }
 

@@ -104,7 +104,9 @@ TEST(JpegTransform, ScalarAndSimdExactIdctAgree) {
     for (const std::string& file : CorpusFiles()) {
         std::vector<uint8_t> bytes = ReadCorpusFile(file);
         DecodedImage scalar = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = false; });
-        DecodedImage simd = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = true; });
+        DecodedImage simd = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = true; s.bUseAvx2 = false; });
+        DecodedImage avx2 = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = true; s.bUseAvx2 = true; });
+        EXPECT_EQ(scalar.pixels, avx2.pixels) << file;
         EXPECT_EQ(scalar.pixels, simd.pixels) << file;
     }
 }
@@ -130,9 +132,78 @@ TEST(JpegTransform, ScalarAndSimdFastIdctAgree) {
     for (const std::string& file : CorpusFiles()) {
         std::vector<uint8_t> bytes = ReadCorpusFile(file);
         DecodedImage scalar = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = false; });
-        DecodedImage simd = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = true; });
+        DecodedImage simd = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = true; s.bUseAvx2 = false; });
+        DecodedImage avx2 = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = true; s.bUseAvx2 = true; });
+        EXPECT_EQ(scalar.pixels, avx2.pixels) << file;
         EXPECT_EQ(scalar.nLines, scalar.nHeight) << file;
         EXPECT_EQ(scalar.pixels, simd.pixels) << file;
+    }
+}
+
+// Random blocks of the kinds photographs hold: dense, rows or columns with
+// DC only, DC only, low frequencies only, one AC term, and the extremes.
+void FillRandomBlock(std::mt19937& random, int16_t* coef) {
+    int nKind = static_cast<int>(random() % 8);
+    int nOnly = 1 + static_cast<int>(random() % 63);
+    int nRange = nKind == 0 ? 65536 : (random() % 2 ? 4096 : 512);
+    for (int i = 0; i < 64; ++i) {
+        coef[i] = static_cast<int16_t>(static_cast<int>(random() % nRange) - nRange / 2);
+        bool bZero = (nKind == 1 && i % 8 != 0) || (nKind == 2 && i >= 8) || (nKind == 3 && i > 0) || (nKind == 4 && (i % 8 > 2 || i > 24)) ||
+                     (nKind == 7 && i > 0 && i != nOnly);
+        if (bZero) coef[i] = 0;
+        if (nKind == 5) coef[i] = random() % 2 ? -32768 : 32767;
+    }
+}
+
+// The AVX2 pair kernels and the row transforms (AC-free shortcut, SSE2 for
+// a block left over) against the scalar kernels, block for block.
+TEST(JpegTransform, VectorRowTransformsAgreeWithScalar) {
+    if (!JpegSimdAvailable()) GTEST_SKIP() << "no SIMD on this target";
+    const bool bAvx2 = JpegAvx2Available();
+    const int kBlocks = 8, kPerMcu = 3;
+    std::mt19937 random(7);
+    int16_t coef[kBlocks * 64];
+    uint16_t quant[kPerMcu][64];
+    const uint16_t* ppQuant[kPerMcu] = {quant[0], quant[1], quant[2]};
+    uint8_t expect[kBlocks * 64], got[kBlocks * 64];
+    for (int nRound = 0; nRound < 3000; ++nRound) {
+        for (int k = 0; k < kBlocks; ++k) FillRandomBlock(random, coef + k * 64);
+        for (auto& q : quant)
+            for (uint16_t& v : q) v = static_cast<uint16_t>(nRound % 5 == 0 ? random() % 65536 : random() % 256);
+        for (bool bFast : {false, true}) {
+            for (int k = 0; k < kBlocks; ++k) {
+                if (bFast)
+                    IdctFastScalar(coef + k * 64, ppQuant[k % kPerMcu], expect + k * 64);
+                else
+                    IdctExact(coef + k * 64, expect + k * 64);
+            }
+            for (int nWay = 0; nWay < (bAvx2 ? 3 : 2); ++nWay) {
+                std::memset(got, 0xA5, sizeof got);
+                if (nWay == 2) {   // pairs (0,5), (1,6)...: blocks apart
+                    for (int k = 0; k < kBlocks; ++k) {
+                        int j = (k + 5) % kBlocks;
+                        const int16_t* pc[2] = {coef + k * 64, coef + j * 64};
+                        const uint16_t* pq[2] = {ppQuant[k % kPerMcu], ppQuant[j % kPerMcu]};
+                        uint8_t* po[2] = {got + k * 64, got + j * 64};
+                        if (bFast)
+                            IdctFastPairAvx2(pc, pq, po);
+                        else
+                            IdctExactPairAvx2(pc, po);
+                    }
+                } else {           // a row of seven blocks and a row of one
+                    const int16_t* pLast = coef + (kBlocks - 1) * 64;
+                    uint8_t* pLastOut = got + (kBlocks - 1) * 64;
+                    if (bFast) {
+                        IdctFastBlocks(coef, ppQuant, kPerMcu, got, kBlocks - 1, nWay == 1);
+                        IdctFastBlocks(pLast, ppQuant + (kBlocks - 1) % kPerMcu, 1, pLastOut, 1, nWay == 1);
+                    } else {
+                        IdctExactBlocks(coef, got, kBlocks - 1, nWay == 1);
+                        IdctExactBlocks(pLast, pLastOut, 1, nWay == 1);
+                    }
+                }
+                ASSERT_EQ(std::memcmp(expect, got, sizeof got), 0) << "round " << nRound << " fast " << bFast << " way " << nWay;
+            }
+        }
     }
 }
 
