@@ -141,15 +141,16 @@ TEST(JpegTransform, ScalarAndSimdFastIdctAgree) {
 }
 
 // Random blocks of the kinds photographs hold: dense, rows or columns with
-// DC only, DC only, low frequencies only, one AC term, and the extremes.
+// DC only, DC only, low frequencies only, rows or columns 4-7 zero, one AC
+// term, and the extremes.
 void FillRandomBlock(std::mt19937& random, int16_t* coef) {
-    int nKind = static_cast<int>(random() % 8);
+    int nKind = static_cast<int>(random() % 10);
     int nOnly = 1 + static_cast<int>(random() % 63);
     int nRange = nKind == 0 ? 65536 : (random() % 2 ? 4096 : 512);
     for (int i = 0; i < 64; ++i) {
         coef[i] = static_cast<int16_t>(static_cast<int>(random() % nRange) - nRange / 2);
         bool bZero = (nKind == 1 && i % 8 != 0) || (nKind == 2 && i >= 8) || (nKind == 3 && i > 0) || (nKind == 4 && (i % 8 > 2 || i > 24)) ||
-                     (nKind == 7 && i > 0 && i != nOnly);
+                     (nKind == 7 && i > 0 && i != nOnly) || (nKind == 8 && i >= 32) || (nKind == 9 && i % 8 >= 4);
         if (bZero) coef[i] = 0;
         if (nKind == 5) coef[i] = random() % 2 ? -32768 : 32767;
     }
