@@ -315,10 +315,7 @@ void IdctExactSimd(const int16_t* pCoef, uint8_t* pOut) { IdctExactSimdT<0>(pCoe
 // --- Both IDCTs, AVX2, two blocks at a time ----------------------------------
 // The SSE2 kernels above with block A in the low 128-bit lane and block B in
 // the high one: every operation they use works within lanes, so each lane
-// computes exactly what the SSE2 kernel computes for its block. Compiled for
-// AVX2 here only, and called only where the processor reports it.
-
-#define JPEG_AVX2 __attribute__((target("avx2")))
+// computes exactly what the SSE2 kernel computes for its block.
 
 JPEG_AVX2 static inline __m256i LoadPair(const int16_t* pA, const int16_t* pB) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pA))),

@@ -203,6 +203,10 @@ void IdctExactSimd(const int16_t* pCoef, uint8_t* pOut);
 void IdctFastScalar(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut);
 void IdctFastSimd(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut);
 bool JpegSimdAvailable();
+// AVX2 kernels are compiled for AVX2 function by function, and called only
+// where JpegAvx2Available reports it, so the decoder runs on any x86-64.
+#define JPEG_AVX2 __attribute__((target("avx2")))
+
 // AVX2 twins of the SSE2 kernels for two blocks at once (arrays of two).
 void IdctExactPairAvx2(const int16_t* const* ppCoef, uint8_t* const* ppOut);
 void IdctFastPairAvx2(const int16_t* const* ppCoef, const uint16_t* const* ppQuant, uint8_t* const* ppOut);

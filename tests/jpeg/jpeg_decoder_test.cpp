@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 
 #include "tests/jpeg/jpeg_test_util.h"
@@ -226,6 +227,57 @@ TEST(JpegColour, WorkedConversions) {
                 ASSERT_EQ(image.pixels[i], c.r) << c.y << " " << c.cb << " " << c.cr;
                 ASSERT_EQ(image.pixels[i + 1], c.g);
                 ASSERT_EQ(image.pixels[i + 2], c.b);
+            }
+        }
+    }
+}
+
+// The lines of one MCU row of three MCUs (the AVX2 kernels take two at a
+// time, then one alone) produced from the given samples by the chosen kernels.
+std::vector<uint8_t> ProduceMcuRow(PixelLayout nLayout, int nMcuWidth, int nMcuHeight, std::vector<uint8_t>& samples,
+                                   bool bSimd, bool bAvx2) {
+    const int kMcus = 3;
+    std::unique_ptr<JpegState> state(new JpegState());
+    JpegState& s = *state;
+    BuildColorTables(s);
+    std::vector<uint8_t> line0(kMcus * nMcuWidth * 4), line1(line0.size()), out;
+    s.pLine[0] = line0.data();
+    s.pLine[1] = line1.data();
+    s.pSamples = samples.data();
+    s.nLayout = nLayout;
+    s.nMcusPerRow = kMcus;
+    s.nMcuHeight = nMcuHeight;
+    s.nLinesLeft = s.nRowLinesLeft = nMcuHeight;
+    s.nLineLength = static_cast<int>(line0.size());
+    s.bReady = true;
+    s.bUseSimd = bSimd;
+    s.bUseAvx2 = bAvx2;
+    const uint8_t* pLine;
+    uint32_t nLength;
+    while (DecodeNextLine(s, &pLine, &nLength) == 0) out.insert(out.end(), pLine, pLine + nLength);
+    ReleasePool(s);
+    return out;
+}
+
+// The SSE2 and AVX2 colour kernels of every layout against the scalar ones,
+// on random samples and on the extremes.
+TEST(JpegColour, VectorKernelsAgreeWithScalar) {
+    if (!JpegSimdAvailable()) GTEST_SKIP() << "no SIMD on this target";
+    struct Layout {
+        PixelLayout nLayout;
+        int nMcuBytes, nMcuWidth, nMcuHeight;
+    } layouts[] = {{Layout444, 192, 8, 8}, {Layout422, 256, 16, 8}, {Layout440, 256, 8, 16}, {Layout420, 384, 16, 16}};
+    const uint8_t kExtremes[] = {0, 1, 2, 126, 127, 128, 129, 253, 254, 255};
+    std::mt19937 random(5);
+    for (const Layout& l : layouts) {
+        for (int nRound = 0; nRound < 40; ++nRound) {
+            std::vector<uint8_t> samples(static_cast<size_t>(3 * l.nMcuBytes));
+            for (uint8_t& v : samples) v = static_cast<uint8_t>(nRound % 2 ? kExtremes[random() % 10] : random() % 256);
+            std::vector<uint8_t> scalar = ProduceMcuRow(l.nLayout, l.nMcuWidth, l.nMcuHeight, samples, false, false);
+            ASSERT_EQ(scalar.size(), static_cast<size_t>(3 * l.nMcuWidth * 4 * l.nMcuHeight));
+            EXPECT_EQ(scalar, ProduceMcuRow(l.nLayout, l.nMcuWidth, l.nMcuHeight, samples, true, false)) << "SSE2 layout " << l.nLayout;
+            if (JpegAvx2Available()) {
+                EXPECT_EQ(scalar, ProduceMcuRow(l.nLayout, l.nMcuWidth, l.nMcuHeight, samples, true, true)) << "AVX2 layout " << l.nLayout;
             }
         }
     }
