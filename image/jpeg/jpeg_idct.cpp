@@ -146,23 +146,18 @@ bool JpegSimdAvailable() { return true; }
 
 static inline __m128i MulHi(__m128i v, __m128i k) { return _mm_mulhi_epi16(_mm_slli_epi16(v, 2), k); }
 
-// With bUpper, x[4] to x[7] are known to be zero: the same sums without
-// the zero terms (adding zero changes nothing in wrapping arithmetic).
-template <bool bUpper>
 static inline void FastStepSimd(__m128i* x) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i x4 = bUpper ? zero : x[4], x5 = bUpper ? zero : x[5], x6 = bUpper ? zero : x[6], x7 = bUpper ? zero : x[7];
     const __m128i k1 = _mm_set1_epi16(kFastK1);
     const __m128i k2 = _mm_set1_epi16(kFastK2);
     const __m128i k3 = _mm_set1_epi16(kFastK3);
     const __m128i k4 = _mm_set1_epi16(kFastK4);
-    __m128i t10 = _mm_add_epi16(x[0], x4), t11 = _mm_sub_epi16(x[0], x4);
-    __m128i t13 = _mm_add_epi16(x[2], x6);
-    __m128i t12 = _mm_sub_epi16(MulHi(_mm_sub_epi16(x[2], x6), k1), t13);
+    __m128i t10 = _mm_add_epi16(x[0], x[4]), t11 = _mm_sub_epi16(x[0], x[4]);
+    __m128i t13 = _mm_add_epi16(x[2], x[6]);
+    __m128i t12 = _mm_sub_epi16(MulHi(_mm_sub_epi16(x[2], x[6]), k1), t13);
     __m128i e0 = _mm_add_epi16(t10, t13), e3 = _mm_sub_epi16(t10, t13);
     __m128i e1 = _mm_add_epi16(t11, t12), e2 = _mm_sub_epi16(t11, t12);
-    __m128i z13 = _mm_add_epi16(x5, x[3]), z10 = _mm_sub_epi16(x5, x[3]);
-    __m128i z11 = _mm_add_epi16(x[1], x7), z12 = _mm_sub_epi16(x[1], x7);
+    __m128i z13 = _mm_add_epi16(x[5], x[3]), z10 = _mm_sub_epi16(x[5], x[3]);
+    __m128i z11 = _mm_add_epi16(x[1], x[7]), z12 = _mm_sub_epi16(x[1], x[7]);
     __m128i o7 = _mm_add_epi16(z11, z13);
     __m128i o11 = MulHi(_mm_sub_epi16(z11, z13), k1);
     __m128i o10 = _mm_add_epi16(MulHi(z10, k4), MulHi(z12, k3));
@@ -197,23 +192,16 @@ static inline void Transpose8x8(__m128i* v) {
     v[7] = _mm_unpackhi_epi64(b3, b7);
 }
 
-// Which halves of a block's coefficients are all zero: rows 4 to 7,
-// columns 4 to 7. The kernels skip the terms these make zero.
-const int kRowsHalf = 1;
-const int kColsHalf = 2;
-
-template <int nZero>
-static void IdctFastSimdT(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut) {
+void IdctFastSimd(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut) {
     __m128i v[8];
     for (int r = 0; r < 8; ++r) {
-        if ((nZero & kRowsHalf) && r >= 4) break;
         __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pCoef + r * 8));
         __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pQuant + r * 8));
         v[r] = _mm_mullo_epi16(c, q);
     }
-    FastStepSimd<(nZero & kRowsHalf) != 0>(v);     // columns: lane c of row vector r
+    FastStepSimd(v);     // columns: lane c of row vector r
     Transpose8x8(v);
-    FastStepSimd<(nZero & kColsHalf) != 0>(v);     // rows: lane r of column vector j
+    FastStepSimd(v);     // rows: lane r of column vector j
     const __m128i bias = _mm_set1_epi16(128);
     for (int j = 0; j < 8; ++j) v[j] = _mm_add_epi16(_mm_srai_epi16(v[j], 5), bias);
     Transpose8x8(v);
@@ -221,13 +209,16 @@ static void IdctFastSimdT(const int16_t* pCoef, const uint16_t* pQuant, uint8_t*
         _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + r * 8), _mm_packus_epi16(v[r], v[r + 1]));
 }
 
-void IdctFastSimd(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut) { IdctFastSimdT<0>(pCoef, pQuant, pOut); }
-
 // --- Exact IDCT, SSE2 --------------------------------------------------------
 // The same integer arithmetic, eight rows (then columns) at a time: each
 // output is regrouped as a sum of products of two inputs (pmaddwd), which is
 // equal modulo 2^32 to the scalar form. The all-zero shortcuts of the scalar
-// form give exactly what the full computation gives, so none are needed.
+// form give exactly what the full computation gives, so none are needed; the
+// row transforms below pick forms that leave out the products with halves of
+// a block known to be zero (rows 4-7, columns 4-7), which add nothing.
+
+const int kRowsHalf = 1;
+const int kColsHalf = 2;
 
 static inline __m128i Pair(int a, int b) { return _mm_set_epi16(b, a, b, a, b, a, b, a); }
 
@@ -348,21 +339,18 @@ JPEG_AVX2 static inline void Transpose8x8Avx2(__m256i* v) {
 
 JPEG_AVX2 static inline __m256i MulHiAvx2(__m256i v, __m256i k) { return _mm256_mulhi_epi16(_mm256_slli_epi16(v, 2), k); }
 
-template <bool bUpper>
 JPEG_AVX2 static inline void FastStepAvx2(__m256i* x) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i x4 = bUpper ? zero : x[4], x5 = bUpper ? zero : x[5], x6 = bUpper ? zero : x[6], x7 = bUpper ? zero : x[7];
     const __m256i k1 = _mm256_set1_epi16(kFastK1);
     const __m256i k2 = _mm256_set1_epi16(kFastK2);
     const __m256i k3 = _mm256_set1_epi16(kFastK3);
     const __m256i k4 = _mm256_set1_epi16(kFastK4);
-    __m256i t10 = _mm256_add_epi16(x[0], x4), t11 = _mm256_sub_epi16(x[0], x4);
-    __m256i t13 = _mm256_add_epi16(x[2], x6);
-    __m256i t12 = _mm256_sub_epi16(MulHiAvx2(_mm256_sub_epi16(x[2], x6), k1), t13);
+    __m256i t10 = _mm256_add_epi16(x[0], x[4]), t11 = _mm256_sub_epi16(x[0], x[4]);
+    __m256i t13 = _mm256_add_epi16(x[2], x[6]);
+    __m256i t12 = _mm256_sub_epi16(MulHiAvx2(_mm256_sub_epi16(x[2], x[6]), k1), t13);
     __m256i e0 = _mm256_add_epi16(t10, t13), e3 = _mm256_sub_epi16(t10, t13);
     __m256i e1 = _mm256_add_epi16(t11, t12), e2 = _mm256_sub_epi16(t11, t12);
-    __m256i z13 = _mm256_add_epi16(x5, x[3]), z10 = _mm256_sub_epi16(x5, x[3]);
-    __m256i z11 = _mm256_add_epi16(x[1], x7), z12 = _mm256_sub_epi16(x[1], x7);
+    __m256i z13 = _mm256_add_epi16(x[5], x[3]), z10 = _mm256_sub_epi16(x[5], x[3]);
+    __m256i z11 = _mm256_add_epi16(x[1], x[7]), z12 = _mm256_sub_epi16(x[1], x[7]);
     __m256i o7 = _mm256_add_epi16(z11, z13);
     __m256i o11 = MulHiAvx2(_mm256_sub_epi16(z11, z13), k1);
     __m256i o10 = _mm256_add_epi16(MulHiAvx2(z10, k4), MulHiAvx2(z12, k3));
@@ -378,24 +366,19 @@ JPEG_AVX2 static inline void FastStepAvx2(__m256i* x) {
     x[3] = _mm256_sub_epi16(e3, o4);
 }
 
-template <int nZero>
-JPEG_AVX2 static void IdctFastPairAvx2T(const int16_t* const* ppCoef, const uint16_t* const* ppQuant, uint8_t* const* ppOut) {
+JPEG_AVX2 void IdctFastPairAvx2(const int16_t* const* ppCoef, const uint16_t* const* ppQuant, uint8_t* const* ppOut) {
     __m256i v[8];
-    for (int r = 0; r < ((nZero & kRowsHalf) ? 4 : 8); ++r)
+    for (int r = 0; r < 8; ++r)
         v[r] = _mm256_mullo_epi16(LoadPair(ppCoef[0] + r * 8, ppCoef[1] + r * 8),
                                   LoadPair(reinterpret_cast<const int16_t*>(ppQuant[0]) + r * 8,
                                            reinterpret_cast<const int16_t*>(ppQuant[1]) + r * 8));
-    FastStepAvx2<(nZero & kRowsHalf) != 0>(v);
+    FastStepAvx2(v);
     Transpose8x8Avx2(v);
-    FastStepAvx2<(nZero & kColsHalf) != 0>(v);
+    FastStepAvx2(v);
     const __m256i bias = _mm256_set1_epi16(128);
     for (int j = 0; j < 8; ++j) v[j] = _mm256_add_epi16(_mm256_srai_epi16(v[j], 5), bias);
     Transpose8x8Avx2(v);
     for (int r = 0; r < 8; r += 2) StorePair(ppOut[0] + r * 8, ppOut[1] + r * 8, _mm256_packus_epi16(v[r], v[r + 1]));
-}
-
-void IdctFastPairAvx2(const int16_t* const* ppCoef, const uint16_t* const* ppQuant, uint8_t* const* ppOut) {
-    IdctFastPairAvx2T<0>(ppCoef, ppQuant, ppOut);
 }
 
 JPEG_AVX2 static inline __m256i PairAvx2(int a, int b) { return _mm256_set1_epi32(static_cast<int>((static_cast<uint32_t>(b) << 16) | static_cast<uint16_t>(a))); }
@@ -482,7 +465,9 @@ bool JpegAvx2Available() { return __builtin_cpu_supports("avx2"); }
 // --- Rows of blocks ----------------------------------------------------------
 // Blocks whose AC terms are all zero are filled with the one value the full
 // arithmetic gives them; the others go to the SSE2 kernel or, two at a time,
-// to the AVX2 one, in the form that leaves out the halves they (both) lack.
+// to the AVX2 one. Exact mode picks the form that leaves out the halves the
+// blocks (both) lack; the 16-bit fast kernels gain too little from that to
+// pay for the test.
 
 // -1 for a block without AC terms, else its zero halves (kRowsHalf, kColsHalf).
 static inline int ClassifyBlock(const int16_t* p) {
@@ -499,6 +484,12 @@ static inline int ClassifyBlock(const int16_t* p) {
     return (nBottom == 0xFFFF ? kRowsHalf : 0) | ((nAll & 0xFF00) == 0xFF00 ? kColsHalf : 0);
 }
 
+static inline bool HasAcTerms(const int16_t* p) {
+    __m128i v = _mm_insert_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), 0, 0);
+    for (int r = 1; r < 8; ++r) v = _mm_or_si128(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + r * 8)));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) != 0xFFFF;
+}
+
 static inline void FillBlock(uint8_t* pOut, int v) {
     __m128i f = _mm_set1_epi8(static_cast<char>(v));
     for (int i = 0; i < 64; i += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + i), f);
@@ -506,14 +497,10 @@ static inline void FillBlock(uint8_t* pOut, int v) {
 
 using ExactKernel = void (*)(const int16_t*, uint8_t*);
 using ExactPairKernel = void (*)(const int16_t* const*, uint8_t* const*);
-using FastKernel = void (*)(const int16_t*, const uint16_t*, uint8_t*);
-using FastPairKernel = void (*)(const int16_t* const*, const uint16_t* const*, uint8_t* const*);
 
 // Indexed by the zero halves of the block (of both blocks, for pairs).
 const ExactKernel kExactKernels[4] = {IdctExactSimdT<0>, IdctExactSimdT<1>, IdctExactSimdT<2>, IdctExactSimdT<3>};
 const ExactPairKernel kExactPairKernels[4] = {IdctExactPairAvx2T<0>, IdctExactPairAvx2T<1>, IdctExactPairAvx2T<2>, IdctExactPairAvx2T<3>};
-const FastKernel kFastKernels[4] = {IdctFastSimdT<0>, IdctFastSimdT<1>, IdctFastSimdT<2>, IdctFastSimdT<3>};
-const FastPairKernel kFastPairKernels[4] = {IdctFastPairAvx2T<0>, IdctFastPairAvx2T<1>, IdctFastPairAvx2T<2>, IdctFastPairAvx2T<3>};
 
 void IdctExactBlocks(const int16_t* pCoef, uint8_t* pOut, int nBlocks, bool bAvx2) {
     const int16_t* pending[2];
@@ -547,31 +534,25 @@ void IdctFastBlocks(const int16_t* pCoef, const uint16_t* const* ppQuant, int nP
     const int16_t* pending[2];
     const uint16_t* pendingQuant[2];
     uint8_t* pendingOut[2];
-    int nPendingZero = 0;
-    bool bPending = false;
+    int nPending = 0;
     for (int k = 0, b = 0; k < nBlocks; ++k, pCoef += 64, pOut += 64, b = b + 1 == nPerMcu ? 0 : b + 1) {
-        int nZero = ClassifyBlock(pCoef);
-        if (nZero < 0) {
+        if (!HasAcTerms(pCoef)) {
             // Both passes carry the dequantised DC unchanged to every sample.
             int d = W16(static_cast<int>(static_cast<uint32_t>(pCoef[0]) * ppQuant[b][0]));
             FillBlock(pOut, ClampSample((d >> 5) + 128));
         } else if (!bAvx2) {
-            kFastKernels[nZero](pCoef, ppQuant[b], pOut);
-        } else if (!bPending) {
-            pending[0] = pCoef;
-            pendingQuant[0] = ppQuant[b];
-            pendingOut[0] = pOut;
-            nPendingZero = nZero;
-            bPending = true;
+            IdctFastSimd(pCoef, ppQuant[b], pOut);
         } else {
-            pending[1] = pCoef;
-            pendingQuant[1] = ppQuant[b];
-            pendingOut[1] = pOut;
-            kFastPairKernels[nPendingZero & nZero](pending, pendingQuant, pendingOut);
-            bPending = false;
+            pending[nPending] = pCoef;
+            pendingQuant[nPending] = ppQuant[b];
+            pendingOut[nPending] = pOut;
+            if (++nPending == 2) {
+                IdctFastPairAvx2(pending, pendingQuant, pendingOut);
+                nPending = 0;
+            }
         }
     }
-    if (bPending) kFastKernels[nPendingZero](pending[0], pendingQuant[0], pendingOut[0]);
+    if (nPending) IdctFastSimd(pending[0], pendingQuant[0], pendingOut[0]);
 }
 
 #else
