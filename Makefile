@@ -23,7 +23,7 @@ run: win
 	@scripts/run.sh $(ARGS)
 
 bench:
-	@scripts/bootstrap.sh
+	@scripts/bootstrap.sh --bench
 	@scripts/configure.sh bench && cmake --build build/bench && scripts/bench.sh
 
 fuzz:

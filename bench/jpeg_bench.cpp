@@ -3,11 +3,18 @@
 // memory, in megapixels per second. libjpeg-turbo reads JSIMD_FORCENONE once
 // per process, so its scalar run happens in a child process of this program.
 //
-//   jpeg_bench file.jpg...            the table and the ratios
+//   jpeg_bench [--synthetic] file.jpg... [--photos file.jpg...]
+//                                     the table, the ratios and their geometric
+//                                     means per set (files before any set flag
+//                                     count as synthetic)
 //   jpeg_bench --libjpeg-only file... (internal) libjpeg-turbo figures only
-//   jpeg_bench --profile exact|fast file   ten decodes, for a profiler
+//   jpeg_bench --profile exact|fast file [n]   n decodes (10), for a profiler
 //   jpeg_bench --begin exact|fast file     time and peak memory of one decode
+//   jpeg_bench --dump file...         per file and configuration a hash of the
+//                                     delivered lines and the results, for
+//                                     comparing two builds byte for byte
 #include <chrono>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -123,6 +130,54 @@ std::string BaseName(const std::string& path) {
     return n == std::string::npos ? path : path.substr(n + 1);
 }
 
+// FNV-1a over the lines, the line count and the error code of one decode in
+// one configuration; the second line of a file decodes only its first 60 %,
+// so the end-of-data rules run on real data too.
+uint64_t DumpHash(const std::vector<uint8_t>& bytes, size_t nSize, bool bFast, bool bSimd, JpegBitReaderChoice nReader) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    auto mix = [&h](const uint8_t* p, size_t n) {
+        for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
+    };
+    JpegMemoryStream stream(bytes.data(), static_cast<uint32_t>(nSize));
+    JpegDecoder decoder(&stream, bFast);
+    JpegState& s = JpegDecoderState(decoder);
+    s.bUseSimd = bSimd && JpegSimdAvailable();
+    s.nReaderChoice = nReader;
+    int nBegin = decoder.errorCode() != 0 ? -1 : decoder.beginDecoding();
+    int nLines = 0;
+    const uint8_t* pLine;
+    uint32_t nLength;
+    while (nBegin == 0 && decoder.decodeLine(&pLine, &nLength) == 0) {
+        mix(pLine, nLength);
+        ++nLines;
+    }
+    int32_t results[3] = {nBegin, nLines, decoder.errorCode()};
+    mix(reinterpret_cast<const uint8_t*>(results), sizeof results);
+    return h;
+}
+
+int Dump(int argc, char** argv) {
+    static const char* const kReader[] = {"auto", "plain", "fast"};   // auto is fast
+    for (int i = 2; i < argc; ++i) {
+        std::vector<uint8_t> bytes = ReadFile(argv[i]);
+        for (size_t nSize : {bytes.size(), bytes.size() * 6 / 10})
+            for (int nMode = 0; nMode < 2; ++nMode)
+                for (int nSimd = 0; nSimd < 2; ++nSimd)
+                    for (int nReader = BitReaderPlain; nReader <= BitReaderFast; ++nReader)
+                        std::printf("%s %s %s %s %s %016llx\n", BaseName(argv[i]).c_str(), nSize == bytes.size() ? "whole" : "cut",
+                                    nMode ? "fast" : "exact", nSimd ? "simd" : "scalar", kReader[nReader],
+                                    static_cast<unsigned long long>(
+                                        DumpHash(bytes, nSize, nMode != 0, nSimd != 0, static_cast<JpegBitReaderChoice>(nReader))));
+    }
+    return 0;
+}
+
+double GeometricMean(const std::vector<double>& v) {
+    double d = 0;
+    for (double x : v) d += std::log(x);
+    return v.empty() ? 0 : std::exp(d / static_cast<double>(v.size()));
+}
+
 // Time of construction plus beginDecoding, time of the lines, and the
 // process's peak resident memory, for one file (hostile inputs).
 int MeasureBegin(const char* pMode, const char* path) {
@@ -152,10 +207,12 @@ int MeasureBegin(const char* pMode, const char* path) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--begin") == 0) return MeasureBegin(argv[2], argv[3]);
-    if (argc == 4 && std::strcmp(argv[1], "--profile") == 0) {   // for perf and callgrind
+    if (argc >= 3 && std::strcmp(argv[1], "--dump") == 0) return Dump(argc, argv);
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--profile") == 0) {   // for perf and callgrind
         std::vector<uint8_t> bytes = ReadFile(argv[3]);
         std::vector<uint8_t> out;
-        for (int i = 0; i < 10; ++i) DecodeOurs(bytes, std::strcmp(argv[2], "fast") == 0, true, out);
+        int nDecodes = argc == 5 ? std::atoi(argv[4]) : 10;
+        for (int i = 0; i < nDecodes; ++i) DecodeOurs(bytes, std::strcmp(argv[2], "fast") == 0, true, out);
         return 0;
     }
     bool bLibjpegOnly = argc > 1 && std::strcmp(argv[1], "--libjpeg-only") == 0;
@@ -185,7 +242,13 @@ int main(int argc, char** argv) {
     std::printf("%-34s %9s %9s %9s %9s %9s %9s\n", "MPix/s", "exact", "fast", "fast-C", "turbo", "turbo-C", "stb");
     std::printf("%-34s %9s %9s %9s %9s %9s %9s\n", "", "SSE2", "SSE2", "scalar", "SIMD", "no SIMD", "SSE2");
     std::map<std::string, std::vector<double>> rows;
+    std::vector<std::pair<std::string, bool>> order;   // file, is a photograph
+    bool bPhotos = false;
     for (int i = nFirst; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--photos") == 0 || std::strcmp(argv[i], "--synthetic") == 0) {
+            bPhotos = argv[i][2] == 'p';
+            continue;
+        }
         std::vector<uint8_t> bytes = ReadFile(argv[i]);
         int w, h;
         ImageSize(bytes, w, h);
@@ -209,6 +272,7 @@ int main(int argc, char** argv) {
         }
         std::string name = BaseName(argv[i]);
         rows[name] = r;
+        order.emplace_back(name, bPhotos);
         std::printf("%-34s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f\n", name.c_str(), r[0], r[1], r[2], r[3], r[4], r[5]);
         std::fflush(stdout);
     }
@@ -225,6 +289,22 @@ int main(int argc, char** argv) {
             std::printf("  exact / turbo no SIMD   %5.2f  [progressive >= 1.0]\n", r[0] / r[4]);
             std::printf("  fast  / turbo no SIMD   %5.2f  [progressive >= 1.0]\n", r[1] / r[4]);
         }
+    }
+    // Ours against libjpeg-turbo with SIMD, per file and per set.
+    std::printf("\n%-34s %9s %9s\n", "ours / turbo SIMD", "exact", "fast");
+    for (int nSet = 0; nSet < 2; ++nSet) {
+        std::vector<double> exact, fast;
+        for (auto& e : order) {
+            if (e.second != (nSet == 1)) continue;
+            const std::vector<double>& r = rows[e.first];
+            if (r[3] <= 0) continue;
+            exact.push_back(r[0] / r[3]);
+            fast.push_back(r[1] / r[3]);
+            std::printf("%-34s %9.2f %9.2f\n", e.first.c_str(), r[0] / r[3], r[1] / r[3]);
+        }
+        if (!exact.empty())
+            std::printf("%-34s %9.2f %9.2f\n", nSet ? "geometric mean, photographs" : "geometric mean, synthetic",
+                        GeometricMean(exact), GeometricMean(fast));
     }
     return 0;
 }

@@ -2,7 +2,8 @@
 # Makes the benchmark pictures (once, in build/bench/jpeg-data) and runs the
 # benchmarks: the two kinds of embedded pictures (512 x 512 4:4:4 and
 # 640 x 480 4:2:0) and a 2048 x 2048 4:2:0 photo-like picture, each baseline
-# and progressive (jpegtran, same coefficients).
+# and progressive (jpegtran, same coefficients; --data-only stops here); then real photographs from
+# the Debian packages that `scripts/bootstrap.sh --bench` installs.
 set -eu
 cd "$(dirname "$0")/.."
 data=build/bench/jpeg-data
@@ -19,10 +20,12 @@ make_set() {  # name width height sampling quality seed blur noise
 make_set earth_512x512_444 512 512 1x1 90 3 0.6 0.3
 make_set sky_640x480_420 640 480 2x2 90 5 1.5 0.1
 make_set photo_2048x2048_420 2048 2048 2x2 90 7 0.6 0.4
+[ "${1:-}" = --data-only ] && exit 0
 ls -l "$data"/*.jpg | awk '{print "  " $5 "\t" $9}'
-nice -n 0 build/bench/jpeg_bench "$data"/earth_512x512_444.jpg "$data"/prog_earth_512x512_444.jpg \
+nice -n 0 build/bench/jpeg_bench --synthetic "$data"/earth_512x512_444.jpg "$data"/prog_earth_512x512_444.jpg \
   "$data"/sky_640x480_420.jpg "$data"/prog_sky_640x480_420.jpg \
-  "$data"/photo_2048x2048_420.jpg "$data"/prog_photo_2048x2048_420.jpg
+  "$data"/photo_2048x2048_420.jpg "$data"/prog_photo_2048x2048_420.jpg \
+  --photos $(scripts/bench-photos.sh)
 # A hostile 167-byte progressive 4:4:4 8192 x 8192 file: three AC scans
 # without data, whose 1-bit padding fills every block of every component.
 hostile=$data/hostile_prog_444_8192.jpg

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests and `make run` need.
-# Silent and quick when everything is already there.
+# Silent and quick when everything is already there. With --bench it also
+# installs the real photographs the benchmarks decode (not needed by the tests).
 set -eu
 packages=(
   cmake ninja-build make g++ python3 unzip
@@ -11,6 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libjpeg-turbo-progs libstb-dev
 )
+[ "${1:-}" = --bench ] && packages+=(mate-backgrounds xplanet-images valgrind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
