@@ -2,8 +2,8 @@
 # Instructions per pixel of each JPEG decoder stage, counted by callgrind on
 # one decode (jpeg_bench --profile MODE FILE 1) in build/profile, the bench
 # build with debug line information added (same code, -O3 as Release).
-# Costs go to the stage of the source file that defines the function (code
-# inlined into it, intrinsics included, counts with it): entropy (jpeg_entropy.cpp, jpeg_progressive.cpp, jpeg_bits.h),
+# Costs go to the stage of the decoder source file a function comes from
+# (code inlined into it, intrinsics included, counts with it): entropy (jpeg_entropy.cpp, jpeg_progressive.cpp, jpeg_bits.h),
 # IDCT (jpeg_idct.cpp), colour and upsampling (jpeg_lines.cpp); library calls
 # (memset, memcpy) count for the stage that makes them; the rest is input,
 # markers, set-up, the bench's copying of lines and process start.
@@ -26,30 +26,40 @@ import os, sys
 stages = {"jpeg_entropy.cpp": "entropy", "jpeg_progressive.cpp": "entropy", "jpeg_bits.h": "entropy",
           "jpeg_idct.cpp": "idct", "jpeg_lines.cpp": "colour"}
 ours = lambda f: "/image/jpeg/" in f
-cost = {"entropy": 0, "idct": 0, "colour": 0}
+lines = open(sys.argv[1]).read().splitlines()
+# Pass 1: the decoder's source files each function's code comes from (its
+# first instructions may come from an intrinsics header); a .cpp names the stage.
+files = {}
+fl = fn = ""
+for line in lines:
+    if line.startswith("fl="): fl = line[3:]
+    elif line.startswith("fn="): fn = line[3:]; files.setdefault(fn, set()).add(fl)
+    elif line.startswith(("fi=", "fe=")): files.setdefault(fn, set()).add(line[3:])
+def stage_of(name):
+    mine = sorted((f for f in files.get(name, ()) if ours(f)), key=lambda f: not f.endswith(".cpp"))
+    return (stages.get(os.path.basename(mine[0]), "rest"), True) if mine else (None, False)
+# Pass 2: exclusive costs of the decoder's functions, plus inclusive costs of
+# their calls out of the decoder (memset, memcpy).
+cost = {"entropy": 0, "idct": 0, "colour": 0, "rest": 0}
 total = 0
-fl = cur = callee = ""
+fn = callee = ""
 in_call = False
-for line in open(sys.argv[1]):
-    if line.startswith("fl="): fl = cur = line[3:].strip()
-    elif line.startswith("fn="): cur = fl
-    elif line.startswith(("cfi=", "cfl=")): callee = line[4:].strip()
+for line in lines:
+    if line.startswith("fn="): fn = line[3:]
+    elif line.startswith("cfn="): callee = line[4:]
     elif line.startswith("calls="): in_call = True
-    elif line.startswith("summary:") or line.startswith("totals:"): total = int(line.split()[1])
+    elif line.startswith(("summary:", "totals:")): total = int(line.split()[1])
     elif line[:1].isdigit():
         n = int(line.split()[1])
-        stage = stages.get(os.path.basename(cur)) if ours(cur) else None
+        stage, mine = stage_of(fn)
         if in_call:
-            # Inclusive cost of a call: counted only for calls out of the decoder.
-            # A call without cfi/cfl stays in the caller's file.
-            if stage and not ours(callee or cur): cost[stage] += n
+            if mine and not stage_of(callee)[1]: cost[stage] += n
             in_call = False
-            callee = ""
-        elif stage:
+        elif mine:
             cost[stage] += n
 w, h = map(int, sys.argv[2].split())
 px = w * h
-rest = total - sum(cost.values())
+rest = total - cost["entropy"] - cost["idct"] - cost["colour"]
 print("%-28s %-5s %8.1f %8.1f %8.1f %8.1f %8.1f" % (sys.argv[3], sys.argv[4], cost["entropy"] / px, cost["idct"] / px,
       cost["colour"] / px, rest / px, total / px))
 PY
