@@ -466,8 +466,8 @@ bool JpegAvx2Available() { return __builtin_cpu_supports("avx2"); }
 // Blocks whose AC terms are all zero are filled with the one value the full
 // arithmetic gives them; the others go to the SSE2 kernel or, two at a time,
 // to the AVX2 one. Exact mode picks the form that leaves out the halves the
-// blocks (both) lack; the 16-bit fast kernels gain too little from that to
-// pay for the test.
+// blocks lack, and pairs blocks of the same form; the 16-bit fast kernels
+// gain too little from that to pay for the test.
 
 // -1 for a block without AC terms, else its zero halves (kRowsHalf, kColsHalf).
 static inline int ClassifyBlock(const int16_t* p) {
@@ -503,10 +503,9 @@ const ExactKernel kExactKernels[4] = {IdctExactSimdT<0>, IdctExactSimdT<1>, Idct
 const ExactPairKernel kExactPairKernels[4] = {IdctExactPairAvx2T<0>, IdctExactPairAvx2T<1>, IdctExactPairAvx2T<2>, IdctExactPairAvx2T<3>};
 
 void IdctExactBlocks(const int16_t* pCoef, uint8_t* pOut, int nBlocks, bool bAvx2) {
-    const int16_t* pending[2];
-    uint8_t* pendingOut[2];
-    int nPendingZero = 0;
-    bool bPending = false;
+    // One block waiting for a partner of its own form, per form.
+    const int16_t* pending[4] = {nullptr, nullptr, nullptr, nullptr};
+    uint8_t* pendingOut[4] = {nullptr, nullptr, nullptr, nullptr};
     for (int k = 0; k < nBlocks; ++k, pCoef += 64, pOut += 64) {
         int nZero = ClassifyBlock(pCoef);
         if (nZero < 0) {
@@ -515,19 +514,18 @@ void IdctExactBlocks(const int16_t* pCoef, uint8_t* pOut, int nBlocks, bool bAvx
             FillBlock(pOut, ClampSample(((w + 16) >> 5) + 128));
         } else if (!bAvx2) {
             kExactKernels[nZero](pCoef, pOut);
-        } else if (!bPending) {
-            pending[0] = pCoef;
-            pendingOut[0] = pOut;
-            nPendingZero = nZero;
-            bPending = true;
+        } else if (!pending[nZero]) {
+            pending[nZero] = pCoef;
+            pendingOut[nZero] = pOut;
         } else {
-            pending[1] = pCoef;
-            pendingOut[1] = pOut;
-            kExactPairKernels[nPendingZero & nZero](pending, pendingOut);
-            bPending = false;
+            const int16_t* pair[2] = {pending[nZero], pCoef};
+            uint8_t* pairOut[2] = {pendingOut[nZero], pOut};
+            kExactPairKernels[nZero](pair, pairOut);
+            pending[nZero] = nullptr;
         }
     }
-    if (bPending) kExactKernels[nPendingZero](pending[0], pendingOut[0]);
+    for (int n = 0; n < 4; ++n)
+        if (pending[n]) kExactKernels[n](pending[n], pendingOut[n]);
 }
 
 void IdctFastBlocks(const int16_t* pCoef, const uint16_t* const* ppQuant, int nPerMcu, uint8_t* pOut, int nBlocks, bool bAvx2) {
