@@ -4,7 +4,9 @@
 // skips rows and columns whose AC terms are all zero.
 // Fast: the Arai-Agui-Nakajima factorisation in wrapping 16-bit arithmetic,
 // columns then rows, dequantising with tables that carry its scale factors.
-// Both forms exist twice, scalar and SSE2, with identical results.
+// Both forms exist three times, scalar, SSE2 and AVX2 (two blocks at once),
+// with identical results; the row transforms at the end choose among the
+// vector kernels block by block.
 #include "image/jpeg/jpeg_decoder.h"
 
 #if defined(__SSE2__)
