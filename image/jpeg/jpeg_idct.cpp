@@ -7,8 +7,6 @@
 // Both forms exist three times, scalar, SSE2 and AVX2 (two blocks at once),
 // with identical results; the row transforms at the end choose among the
 // vector kernels block by block.
-#include <cstring>
-
 #include "image/jpeg/jpeg_decoder.h"
 
 #if defined(__SSE2__)
@@ -127,28 +125,17 @@ static inline void FastStep(const int* x, int* y) {
     y[3] = W16(e3 - o4);
 }
 
-// A step whose inputs 1 to 7 are zero gives x[0] eight times: both passes
-// skip such columns and rows.
 void IdctFastScalar(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut) {
     int ws[64];
     int x[8], y[8];
     for (int c = 0; c < 8; ++c) {
         for (int r = 0; r < 8; ++r)
             x[r] = W16(static_cast<int>(static_cast<uint32_t>(pCoef[r * 8 + c]) * pQuant[r * 8 + c]));
-        if ((x[1] | x[2] | x[3] | x[4] | x[5] | x[6] | x[7]) == 0) {
-            for (int j = 0; j < 8; ++j) ws[j * 8 + c] = x[0];
-            continue;
-        }
         FastStep(x, y);
         for (int j = 0; j < 8; ++j) ws[j * 8 + c] = y[j];
     }
     for (int r = 0; r < 8; ++r) {
-        const int* w = ws + r * 8;
-        if ((w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) == 0) {
-            std::memset(pOut + r * 8, ClampSample((w[0] >> 5) + 128), 8);
-            continue;
-        }
-        FastStep(w, y);
+        FastStep(ws + r * 8, y);
         for (int j = 0; j < 8; ++j) pOut[r * 8 + j] = ClampSample((y[j] >> 5) + 128);
     }
 }
