@@ -1,6 +1,7 @@
 // Fuzz entry point of the JPEG decoder: decodes every line in exact and fast
 // mode and checks the decoder against itself: plain against fast bit reader,
-// the scalar against the SSE2 IDCT and colour kernels in both modes. The
+// the scalar against the SSE2 and the AVX2 IDCT and colour kernels in both
+// modes (AVX2 where the processor has it). The
 // saver itself runs fast mode with the SSE2 kernels on every processor with
 // MMX, and exact mode only where the processor probe finds no MMX.
 // Built with VELTHRA_FUZZ_NO_AC_SHORTCUT, every decode takes the code-by-code
@@ -25,6 +26,7 @@ struct Variant {
     JpegBitReaderChoice nReader;
     bool bSimd;
     bool bAcShortcut;
+    bool bAvx2 = false;
 };
 
 // Decodes and returns a digest of every delivered line (and the results).
@@ -35,6 +37,7 @@ std::vector<uint8_t> DecodeVariant(const uint8_t* pData, size_t nSize, const Var
     JpegState& s = JpegDecoderState(decoder);
     s.nReaderChoice = v.nReader;
     s.bUseSimd = v.bSimd && JpegSimdAvailable();
+    s.bUseAvx2 = v.bAvx2;
     if (decoder.errorCode() != 0) return out;
     if (!v.bAcShortcut) UseAcShortcut(s, false);
     if (decoder.beginDecoding() != 0) {
@@ -74,7 +77,7 @@ int64_t FramePixels(const uint8_t* pData, size_t nSize) {
 void FuzzOne(const uint8_t* pData, size_t nSize, bool bAcShortcut) {
     bool b = bAcShortcut;
     if (FramePixels(pData, nSize) > kComparedPixels) {
-        DecodeVariant(pData, nSize, {true, BitReaderAuto, true, b});
+        DecodeVariant(pData, nSize, {true, BitReaderAuto, true, b, JpegAvx2Available()});
         return;
     }
     std::vector<uint8_t> exactPlain = DecodeVariant(pData, nSize, {false, BitReaderPlain, false, b});
@@ -82,9 +85,13 @@ void FuzzOne(const uint8_t* pData, size_t nSize, bool bAcShortcut) {
                "plain and fast bit readers");
     ExpectSame(exactPlain, DecodeVariant(pData, nSize, {false, BitReaderAuto, true, b}),
                "scalar and SIMD exact IDCT");
+    ExpectSame(exactPlain, DecodeVariant(pData, nSize, {false, BitReaderAuto, true, b, true}),
+               "scalar and AVX2 exact IDCT");
     std::vector<uint8_t> fastScalar = DecodeVariant(pData, nSize, {true, BitReaderFast, false, b});
     ExpectSame(fastScalar, DecodeVariant(pData, nSize, {true, BitReaderAuto, true, b}),
                "scalar and SIMD fast IDCT");
+    ExpectSame(fastScalar, DecodeVariant(pData, nSize, {true, BitReaderAuto, true, b, true}),
+               "scalar and AVX2 fast IDCT");
     if (!bAcShortcut) {
         ExpectSame(exactPlain, DecodeVariant(pData, nSize, {false, BitReaderPlain, false, true}),
                    "AC shortcut and code-by-code decoding (exact)");

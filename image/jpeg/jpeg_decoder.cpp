@@ -188,6 +188,7 @@ JpegDecoder::JpegDecoder(JpegStream* pStream, bool useFastPaths) : m_state() {
     s.pStream = pStream;
     s.bUseFastPaths = useFastPaths;
     s.bUseSimd = JpegSimdAvailable();
+    s.bUseAvx2 = JpegAvx2Available();
     s.nReaderChoice = BitReaderAuto;
     if (!pStream) s.bEndOfStream = true;
     try {

@@ -8,7 +8,7 @@
 #include "image/jpeg/jpeg_decoder.h"
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -206,22 +206,156 @@ void Produce420Simd(JpegState& s, int r) {
     }
 }
 
+// The same with AVX2, two MCUs at a time: lane 0 holds the first MCU's
+// samples and lane 1 the second's, and every step works within lanes.
+
+// Two runs of 8 bytes, widened to 16 lanes.
+JPEG_AVX2 inline __m256i WidenPair(const uint8_t* p0, const uint8_t* p1) {
+    return _mm256_cvtepu8_epi16(_mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0)),
+                                                   _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1))));
+}
+
+JPEG_AVX2 inline __m256i MulRoundAvx2(__m256i d, short k) {
+    __m256i kk = _mm256_set1_epi16(k);
+    return _mm256_add_epi16(_mm256_mulhi_epi16(d, kk), _mm256_srli_epi16(_mm256_mullo_epi16(d, kk), 15));
+}
+
+struct ChromaAvx2 {
+    __m256i r, g, b;
+};
+
+JPEG_AVX2 inline ChromaAvx2 ChromaTermsAvx2(__m256i cb, __m256i cr) {
+    const __m256i centre = _mm256_set1_epi16(128);
+    __m256i db = _mm256_sub_epi16(cb, centre);
+    __m256i dr = _mm256_sub_epi16(cr, centre);
+    ChromaAvx2 t;
+    t.r = _mm256_add_epi16(dr, MulRoundAvx2(dr, 26346));
+    t.b = _mm256_add_epi16(_mm256_add_epi16(db, db), MulRoundAvx2(db, -14942));
+    const __m256i k = _mm256_set1_epi32(static_cast<int>((static_cast<uint32_t>(static_cast<uint16_t>(-22554)) << 16) | 18734u));
+    const __m256i half = _mm256_set1_epi32(32768);
+    __m256i lo = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(dr, db), k), half), 16);
+    __m256i hi = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(dr, db), k), half), 16);
+    t.g = _mm256_sub_epi16(_mm256_packs_epi32(lo, hi), dr);
+    return t;
+}
+
+// 8 pixels from each of two runs of luma samples with the terms of their
+// lanes, stored as R, G, B, 0 at pOut0 and pOut1.
+JPEG_AVX2 inline void PutPixelsAvx2(uint8_t* pOut0, uint8_t* pOut1, __m256i y, __m256i r, __m256i g, __m256i b) {
+    __m256i rb = _mm256_packus_epi16(_mm256_add_epi16(y, r), _mm256_add_epi16(y, b));   // R0-7 B0-7 per lane
+    __m256i g0 = _mm256_packus_epi16(_mm256_add_epi16(y, g), _mm256_setzero_si256());   // G0-7 0
+    __m256i rg = _mm256_unpacklo_epi8(rb, g0), bx = _mm256_unpackhi_epi8(rb, g0);
+    __m256i p03 = _mm256_unpacklo_epi16(rg, bx), p47 = _mm256_unpackhi_epi16(rg, bx);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(pOut0), _mm256_permute2x128_si256(p03, p47, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(pOut1), _mm256_permute2x128_si256(p03, p47, 0x31));
+}
+
+JPEG_AVX2 void Produce444Avx2(JpegState& s, int r) {
+    uint8_t* pOut = s.pLine[0];
+    int m = 0;
+    for (; m + 1 < s.nMcusPerRow; m += 2, pOut += 64) {
+        const uint8_t* y = s.pSamples + m * 192 + r * 8;
+        ChromaAvx2 t = ChromaTermsAvx2(WidenPair(y + 64, y + 256), WidenPair(y + 128, y + 320));
+        PutPixelsAvx2(pOut, pOut + 32, WidenPair(y, y + 192), t.r, t.g, t.b);
+    }
+    if (m < s.nMcusPerRow) {
+        const uint8_t* y = s.pSamples + m * 192 + r * 8;
+        ChromaSimd t = ChromaTermsSimd(y + 64, y + 128);
+        PutPixelsSimd(pOut, y, t.r, t.g, t.b);
+    }
+}
+
+// Horizontally subsampled rows: chroma of MCUs m and m + 1 in one vector; its
+// first four terms per lane cover the left block, the last four the right.
+JPEG_AVX2 void Produce422Avx2(JpegState& s, int r) {
+    uint8_t* pOut = s.pLine[0];
+    int m = 0;
+    for (; m + 1 < s.nMcusPerRow; m += 2, pOut += 128) {
+        const uint8_t* pMcu = s.pSamples + m * 256 + r * 8;
+        ChromaAvx2 t = ChromaTermsAvx2(WidenPair(pMcu + 128, pMcu + 384), WidenPair(pMcu + 192, pMcu + 448));
+        PutPixelsAvx2(pOut, pOut + 64, WidenPair(pMcu, pMcu + 256), _mm256_unpacklo_epi16(t.r, t.r),
+                      _mm256_unpacklo_epi16(t.g, t.g), _mm256_unpacklo_epi16(t.b, t.b));
+        PutPixelsAvx2(pOut + 32, pOut + 96, WidenPair(pMcu + 64, pMcu + 320), _mm256_unpackhi_epi16(t.r, t.r),
+                      _mm256_unpackhi_epi16(t.g, t.g), _mm256_unpackhi_epi16(t.b, t.b));
+    }
+    if (m < s.nMcusPerRow) {
+        const uint8_t* pMcu = s.pSamples + m * 256;
+        ChromaSimd t = ChromaTermsSimd(pMcu + 128 + r * 8, pMcu + 192 + r * 8);
+        PutPixelsSimd(pOut, pMcu + r * 8, _mm_unpacklo_epi16(t.r, t.r), _mm_unpacklo_epi16(t.g, t.g), _mm_unpacklo_epi16(t.b, t.b));
+        PutPixelsSimd(pOut + 32, pMcu + 64 + r * 8, _mm_unpackhi_epi16(t.r, t.r), _mm_unpackhi_epi16(t.g, t.g), _mm_unpackhi_epi16(t.b, t.b));
+    }
+}
+
+JPEG_AVX2 void Produce440Avx2(JpegState& s, int r) {
+    uint8_t* pOut0 = s.pLine[0];
+    uint8_t* pOut1 = s.pLine[1];
+    int m = 0;
+    for (; m + 1 < s.nMcusPerRow; m += 2, pOut0 += 64, pOut1 += 64) {
+        const uint8_t* pMcu = s.pSamples + m * 256;
+        const uint8_t* y = pMcu + (r < 8 ? 0 : 64) + (r & 7) * 8;
+        const uint8_t* c = pMcu + (r / 2) * 8;
+        ChromaAvx2 t = ChromaTermsAvx2(WidenPair(c + 128, c + 384), WidenPair(c + 192, c + 448));
+        PutPixelsAvx2(pOut0, pOut0 + 32, WidenPair(y, y + 256), t.r, t.g, t.b);
+        PutPixelsAvx2(pOut1, pOut1 + 32, WidenPair(y + 8, y + 264), t.r, t.g, t.b);
+    }
+    if (m < s.nMcusPerRow) {
+        const uint8_t* pMcu = s.pSamples + m * 256;
+        const uint8_t* y = pMcu + (r < 8 ? 0 : 64) + (r & 7) * 8;
+        ChromaSimd t = ChromaTermsSimd(pMcu + 128 + (r / 2) * 8, pMcu + 192 + (r / 2) * 8);
+        PutPixelsSimd(pOut0, y, t.r, t.g, t.b);
+        PutPixelsSimd(pOut1, y + 8, t.r, t.g, t.b);
+    }
+}
+
+JPEG_AVX2 void Produce420Avx2(JpegState& s, int r) {
+    uint8_t* pOut0 = s.pLine[0];
+    uint8_t* pOut1 = s.pLine[1];
+    int m = 0;
+    for (; m + 1 < s.nMcusPerRow; m += 2, pOut0 += 128, pOut1 += 128) {
+        const uint8_t* pMcu = s.pSamples + m * 384;
+        const uint8_t* y = pMcu + (r < 8 ? 0 : 128) + (r & 7) * 8;
+        const uint8_t* c = pMcu + (r / 2) * 8;
+        ChromaAvx2 t = ChromaTermsAvx2(WidenPair(c + 256, c + 640), WidenPair(c + 320, c + 704));
+        __m256i rl = _mm256_unpacklo_epi16(t.r, t.r), gl = _mm256_unpacklo_epi16(t.g, t.g), bl = _mm256_unpacklo_epi16(t.b, t.b);
+        __m256i rh = _mm256_unpackhi_epi16(t.r, t.r), gh = _mm256_unpackhi_epi16(t.g, t.g), bh = _mm256_unpackhi_epi16(t.b, t.b);
+        PutPixelsAvx2(pOut0, pOut0 + 64, WidenPair(y, y + 384), rl, gl, bl);
+        PutPixelsAvx2(pOut1, pOut1 + 64, WidenPair(y + 8, y + 392), rl, gl, bl);
+        PutPixelsAvx2(pOut0 + 32, pOut0 + 96, WidenPair(y + 64, y + 448), rh, gh, bh);
+        PutPixelsAvx2(pOut1 + 32, pOut1 + 96, WidenPair(y + 72, y + 456), rh, gh, bh);
+    }
+    if (m < s.nMcusPerRow) {
+        const uint8_t* pMcu = s.pSamples + m * 384;
+        const uint8_t* y = pMcu + (r < 8 ? 0 : 128) + (r & 7) * 8;
+        ChromaSimd t = ChromaTermsSimd(pMcu + 256 + (r / 2) * 8, pMcu + 320 + (r / 2) * 8);
+        __m128i rl = _mm_unpacklo_epi16(t.r, t.r), gl = _mm_unpacklo_epi16(t.g, t.g), bl = _mm_unpacklo_epi16(t.b, t.b);
+        __m128i rh = _mm_unpackhi_epi16(t.r, t.r), gh = _mm_unpackhi_epi16(t.g, t.g), bh = _mm_unpackhi_epi16(t.b, t.b);
+        PutPixelsSimd(pOut0, y, rl, gl, bl);
+        PutPixelsSimd(pOut1, y + 8, rl, gl, bl);
+        PutPixelsSimd(pOut0 + 32, y + 64, rh, gh, bh);
+        PutPixelsSimd(pOut1 + 32, y + 72, rh, gh, bh);
+    }
+}
+
 #endif
 
+// The one place that chooses the IDCT kernels: scalar, or the vector
+// transform of a whole row (SSE2, with AVX2 pairs where allowed).
 void TransformRow(JpegState& s) {
     const int nPerMcu = s.nBlocksPerMcu;
+    const bool bAvx2 = s.bUseAvx2 && JpegAvx2Available();
     if (s.bUseFastPaths) {
-        void (*pIdct)(const int16_t*, const uint16_t*, uint8_t*) = s.bUseSimd ? IdctFastSimd : IdctFastScalar;
-        for (int m = 0; m < s.nMcusPerRow; ++m) {
-            for (int b = 0; b < nPerMcu; ++b) {
-                size_t k = static_cast<size_t>(m * nPerMcu + b);
-                const uint16_t* q = s.pQuant[s.comp[s.mcuComp[b]].nQuantSlot];
-                pIdct(s.pCoef + k * 64, q, s.pSamples + k * 64);
-            }
+        const uint16_t* quant[kJpegMaxMcuBlocks];
+        for (int b = 0; b < nPerMcu; ++b) quant[b] = s.pQuant[s.comp[s.mcuComp[b]].nQuantSlot];
+        if (s.bUseSimd) {
+            IdctFastBlocks(s.pCoef, quant, nPerMcu, s.pSamples, s.nBlocksPerRow, bAvx2);
+            return;
         }
+        for (int k = 0; k < s.nBlocksPerRow; ++k)
+            IdctFastScalar(s.pCoef + static_cast<size_t>(k) * 64, quant[k % nPerMcu], s.pSamples + static_cast<size_t>(k) * 64);
+    } else if (s.bUseSimd) {
+        IdctExactBlocks(s.pCoef, s.pSamples, s.nBlocksPerRow, bAvx2);
     } else {
-        void (*pIdct)(const int16_t*, uint8_t*) = s.bUseSimd ? IdctExactSimd : IdctExact;
-        for (int k = 0; k < s.nBlocksPerRow; ++k) pIdct(s.pCoef + static_cast<size_t>(k) * 64, s.pSamples + static_cast<size_t>(k) * 64);
+        for (int k = 0; k < s.nBlocksPerRow; ++k) IdctExact(s.pCoef + static_cast<size_t>(k) * 64, s.pSamples + static_cast<size_t>(k) * 64);
     }
 }
 
@@ -269,7 +403,8 @@ int DecodeNextLine(JpegState& s, const uint8_t** ppLine, uint32_t* pLength) {
         static void (*const kScalar[])(JpegState&, int) = {ProduceGray, Produce444, Produce422, Produce440, Produce420};
 #if defined(__SSE2__)
         static void (*const kSimd[])(JpegState&, int) = {ProduceGray, Produce444Simd, Produce422Simd, Produce440Simd, Produce420Simd};
-        (s.bUseSimd ? kSimd : kScalar)[s.nLayout](s, r);
+        static void (*const kAvx2[])(JpegState&, int) = {ProduceGray, Produce444Avx2, Produce422Avx2, Produce440Avx2, Produce420Avx2};
+        (!s.bUseSimd ? kScalar : (s.bUseAvx2 && JpegAvx2Available()) ? kAvx2 : kSimd)[s.nLayout](s, r);
 #else
         kScalar[s.nLayout](s, r);
 #endif

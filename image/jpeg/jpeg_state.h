@@ -86,6 +86,7 @@ struct JpegState {
     bool bFastBitReader;
     JpegBitReaderChoice nReaderChoice;
     bool bUseSimd;      // SSE2 kernels (IDCTs, colour) rather than their scalar twins
+    bool bUseAvx2;      // with bUseSimd: the AVX2 kernels where there are some
     bool bNoAcShortcut; // tests only: fastAc stays empty, every AC symbol is decoded code by code
 
     // Frame.
@@ -205,6 +206,18 @@ void IdctExactSimd(const int16_t* pCoef, uint8_t* pOut);
 void IdctFastScalar(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut);
 void IdctFastSimd(const int16_t* pCoef, const uint16_t* pQuant, uint8_t* pOut);
 bool JpegSimdAvailable();
+// AVX2 kernels are compiled for AVX2 function by function, and called only
+// where JpegAvx2Available reports it, so the decoder runs on any x86-64.
+#define JPEG_AVX2 __attribute__((target("avx2")))
+
+// AVX2 twins of the SSE2 kernels for two blocks at once (arrays of two).
+void IdctExactPairAvx2(const int16_t* const* ppCoef, uint8_t* const* ppOut);
+void IdctFastPairAvx2(const int16_t* const* ppCoef, const uint16_t* const* ppQuant, uint8_t* const* ppOut);
+bool JpegAvx2Available();
+// The vector transform of nBlocks consecutive blocks (fast mode: block k
+// dequantised with ppQuant[k % nPerMcu]); AC-free blocks take a shortcut.
+void IdctExactBlocks(const int16_t* pCoef, uint8_t* pOut, int nBlocks, bool bAvx2);
+void IdctFastBlocks(const int16_t* pCoef, const uint16_t* const* ppQuant, int nPerMcu, uint8_t* pOut, int nBlocks, bool bAvx2);
 
 // Colour and lines.
 void BuildColorTables(JpegState& s);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 
 #include "tests/jpeg/jpeg_test_util.h"
@@ -104,7 +105,9 @@ TEST(JpegTransform, ScalarAndSimdExactIdctAgree) {
     for (const std::string& file : CorpusFiles()) {
         std::vector<uint8_t> bytes = ReadCorpusFile(file);
         DecodedImage scalar = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = false; });
-        DecodedImage simd = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = true; });
+        DecodedImage simd = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = true; s.bUseAvx2 = false; });
+        DecodedImage avx2 = DecodeImage(bytes, false, [](JpegState& s) { s.bUseSimd = true; s.bUseAvx2 = true; });
+        EXPECT_EQ(scalar.pixels, avx2.pixels) << file;
         EXPECT_EQ(scalar.pixels, simd.pixels) << file;
     }
 }
@@ -130,9 +133,79 @@ TEST(JpegTransform, ScalarAndSimdFastIdctAgree) {
     for (const std::string& file : CorpusFiles()) {
         std::vector<uint8_t> bytes = ReadCorpusFile(file);
         DecodedImage scalar = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = false; });
-        DecodedImage simd = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = true; });
+        DecodedImage simd = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = true; s.bUseAvx2 = false; });
+        DecodedImage avx2 = DecodeImage(bytes, true, [](JpegState& s) { s.bUseSimd = true; s.bUseAvx2 = true; });
+        EXPECT_EQ(scalar.pixels, avx2.pixels) << file;
         EXPECT_EQ(scalar.nLines, scalar.nHeight) << file;
         EXPECT_EQ(scalar.pixels, simd.pixels) << file;
+    }
+}
+
+// Random blocks of the kinds photographs hold: dense, rows or columns with
+// DC only, DC only, low frequencies only, rows or columns 4-7 zero, one AC
+// term, and the extremes.
+void FillRandomBlock(std::mt19937& random, int16_t* coef) {
+    int nKind = static_cast<int>(random() % 10);
+    int nOnly = 1 + static_cast<int>(random() % 63);
+    int nRange = nKind == 0 ? 65536 : (random() % 2 ? 4096 : 512);
+    for (int i = 0; i < 64; ++i) {
+        coef[i] = static_cast<int16_t>(static_cast<int>(random() % nRange) - nRange / 2);
+        bool bZero = (nKind == 1 && i % 8 != 0) || (nKind == 2 && i >= 8) || (nKind == 3 && i > 0) || (nKind == 4 && (i % 8 > 2 || i > 24)) ||
+                     (nKind == 7 && i > 0 && i != nOnly) || (nKind == 8 && i >= 32) || (nKind == 9 && i % 8 >= 4);
+        if (bZero) coef[i] = 0;
+        if (nKind == 5) coef[i] = random() % 2 ? -32768 : 32767;
+    }
+}
+
+// The AVX2 pair kernels and the row transforms (AC-free shortcut, SSE2 for
+// a block left over) against the scalar kernels, block for block.
+TEST(JpegTransform, VectorRowTransformsAgreeWithScalar) {
+    if (!JpegSimdAvailable()) GTEST_SKIP() << "no SIMD on this target";
+    const bool bAvx2 = JpegAvx2Available();
+    const int kBlocks = 8, kPerMcu = 3;
+    std::mt19937 random(7);
+    int16_t coef[kBlocks * 64];
+    uint16_t quant[kPerMcu][64];
+    const uint16_t* ppQuant[kPerMcu] = {quant[0], quant[1], quant[2]};
+    uint8_t expect[kBlocks * 64], got[kBlocks * 64];
+    for (int nRound = 0; nRound < 3000; ++nRound) {
+        for (int k = 0; k < kBlocks; ++k) FillRandomBlock(random, coef + k * 64);
+        for (auto& q : quant)
+            for (uint16_t& v : q) v = static_cast<uint16_t>(nRound % 5 == 0 ? random() % 65536 : random() % 256);
+        for (bool bFast : {false, true}) {
+            for (int k = 0; k < kBlocks; ++k) {
+                if (bFast)
+                    IdctFastScalar(coef + k * 64, ppQuant[k % kPerMcu], expect + k * 64);
+                else
+                    IdctExact(coef + k * 64, expect + k * 64);
+            }
+            for (int nWay = 0; nWay < (bAvx2 ? 3 : 2); ++nWay) {
+                std::memset(got, 0xA5, sizeof got);
+                if (nWay == 2) {   // pairs (0,5), (1,6)...: blocks apart
+                    for (int k = 0; k < kBlocks; ++k) {
+                        int j = (k + 5) % kBlocks;
+                        const int16_t* pc[2] = {coef + k * 64, coef + j * 64};
+                        const uint16_t* pq[2] = {ppQuant[k % kPerMcu], ppQuant[j % kPerMcu]};
+                        uint8_t* po[2] = {got + k * 64, got + j * 64};
+                        if (bFast)
+                            IdctFastPairAvx2(pc, pq, po);
+                        else
+                            IdctExactPairAvx2(pc, po);
+                    }
+                } else {           // a row of seven blocks and a row of one
+                    const int16_t* pLast = coef + (kBlocks - 1) * 64;
+                    uint8_t* pLastOut = got + (kBlocks - 1) * 64;
+                    if (bFast) {
+                        IdctFastBlocks(coef, ppQuant, kPerMcu, got, kBlocks - 1, nWay == 1);
+                        IdctFastBlocks(pLast, ppQuant + (kBlocks - 1) % kPerMcu, 1, pLastOut, 1, nWay == 1);
+                    } else {
+                        IdctExactBlocks(coef, got, kBlocks - 1, nWay == 1);
+                        IdctExactBlocks(pLast, pLastOut, 1, nWay == 1);
+                    }
+                }
+                ASSERT_EQ(std::memcmp(expect, got, sizeof got), 0) << "round " << nRound << " fast " << bFast << " way " << nWay;
+            }
+        }
     }
 }
 
@@ -154,6 +227,57 @@ TEST(JpegColour, WorkedConversions) {
                 ASSERT_EQ(image.pixels[i], c.r) << c.y << " " << c.cb << " " << c.cr;
                 ASSERT_EQ(image.pixels[i + 1], c.g);
                 ASSERT_EQ(image.pixels[i + 2], c.b);
+            }
+        }
+    }
+}
+
+// The lines of one MCU row of three MCUs (the AVX2 kernels take two at a
+// time, then one alone) produced from the given samples by the chosen kernels.
+std::vector<uint8_t> ProduceMcuRow(PixelLayout nLayout, int nMcuWidth, int nMcuHeight, std::vector<uint8_t>& samples,
+                                   bool bSimd, bool bAvx2) {
+    const int kMcus = 3;
+    std::unique_ptr<JpegState> state(new JpegState());
+    JpegState& s = *state;
+    BuildColorTables(s);
+    std::vector<uint8_t> line0(kMcus * nMcuWidth * 4), line1(line0.size()), out;
+    s.pLine[0] = line0.data();
+    s.pLine[1] = line1.data();
+    s.pSamples = samples.data();
+    s.nLayout = nLayout;
+    s.nMcusPerRow = kMcus;
+    s.nMcuHeight = nMcuHeight;
+    s.nLinesLeft = s.nRowLinesLeft = nMcuHeight;
+    s.nLineLength = static_cast<int>(line0.size());
+    s.bReady = true;
+    s.bUseSimd = bSimd;
+    s.bUseAvx2 = bAvx2;
+    const uint8_t* pLine;
+    uint32_t nLength;
+    while (DecodeNextLine(s, &pLine, &nLength) == 0) out.insert(out.end(), pLine, pLine + nLength);
+    ReleasePool(s);
+    return out;
+}
+
+// The SSE2 and AVX2 colour kernels of every layout against the scalar ones,
+// on random samples and on the extremes.
+TEST(JpegColour, VectorKernelsAgreeWithScalar) {
+    if (!JpegSimdAvailable()) GTEST_SKIP() << "no SIMD on this target";
+    struct Layout {
+        PixelLayout nLayout;
+        int nMcuBytes, nMcuWidth, nMcuHeight;
+    } layouts[] = {{Layout444, 192, 8, 8}, {Layout422, 256, 16, 8}, {Layout440, 256, 8, 16}, {Layout420, 384, 16, 16}};
+    const uint8_t kExtremes[] = {0, 1, 2, 126, 127, 128, 129, 253, 254, 255};
+    std::mt19937 random(5);
+    for (const Layout& l : layouts) {
+        for (int nRound = 0; nRound < 40; ++nRound) {
+            std::vector<uint8_t> samples(static_cast<size_t>(3 * l.nMcuBytes));
+            for (uint8_t& v : samples) v = static_cast<uint8_t>(nRound % 2 ? kExtremes[random() % 10] : random() % 256);
+            std::vector<uint8_t> scalar = ProduceMcuRow(l.nLayout, l.nMcuWidth, l.nMcuHeight, samples, false, false);
+            ASSERT_EQ(scalar.size(), static_cast<size_t>(3 * l.nMcuWidth * 4 * l.nMcuHeight));
+            EXPECT_EQ(scalar, ProduceMcuRow(l.nLayout, l.nMcuWidth, l.nMcuHeight, samples, true, false)) << "SSE2 layout " << l.nLayout;
+            if (JpegAvx2Available()) {
+                EXPECT_EQ(scalar, ProduceMcuRow(l.nLayout, l.nMcuWidth, l.nMcuHeight, samples, true, true)) << "AVX2 layout " << l.nLayout;
             }
         }
     }
