@@ -133,7 +133,9 @@ std::string BaseName(const std::string& path) {
 // FNV-1a over the lines, the line count and the error code of one decode in
 // one configuration; the second line of a file decodes only its first 60 %,
 // so the end-of-data rules run on real data too.
-uint64_t DumpHash(const std::vector<uint8_t>& bytes, size_t nSize, bool bFast, bool bSimd, JpegBitReaderChoice nReader) {
+// nKernels: 0 scalar, 1 SSE2 only, 2 the best the processor has (AVX2 where
+// built and available). A decoder without AVX2 kernels gives SSE2 for both.
+uint64_t DumpHash(const std::vector<uint8_t>& bytes, size_t nSize, bool bFast, int nKernels, JpegBitReaderChoice nReader) {
     uint64_t h = 0xcbf29ce484222325ull;
     auto mix = [&h](const uint8_t* p, size_t n) {
         for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
@@ -141,7 +143,10 @@ uint64_t DumpHash(const std::vector<uint8_t>& bytes, size_t nSize, bool bFast, b
     JpegMemoryStream stream(bytes.data(), static_cast<uint32_t>(nSize));
     JpegDecoder decoder(&stream, bFast);
     JpegState& s = JpegDecoderState(decoder);
-    s.bUseSimd = bSimd && JpegSimdAvailable();
+    s.bUseSimd = nKernels > 0 && JpegSimdAvailable();
+#ifdef JPEG_AVX2
+    if (nKernels == 1) s.bUseAvx2 = false;
+#endif
     s.nReaderChoice = nReader;
     int nBegin = decoder.errorCode() != 0 ? -1 : decoder.beginDecoding();
     int nLines = 0;
@@ -158,16 +163,17 @@ uint64_t DumpHash(const std::vector<uint8_t>& bytes, size_t nSize, bool bFast, b
 
 int Dump(int argc, char** argv) {
     static const char* const kReader[] = {"auto", "plain", "fast"};   // auto is fast
+    static const char* const kKernels[] = {"scalar", "sse2", "vector"};
     for (int i = 2; i < argc; ++i) {
         std::vector<uint8_t> bytes = ReadFile(argv[i]);
         for (size_t nSize : {bytes.size(), bytes.size() * 6 / 10})
             for (int nMode = 0; nMode < 2; ++nMode)
-                for (int nSimd = 0; nSimd < 2; ++nSimd)
+                for (int nKernels = 0; nKernels < 3; ++nKernels)
                     for (int nReader = BitReaderPlain; nReader <= BitReaderFast; ++nReader)
                         std::printf("%s %s %s %s %s %016llx\n", BaseName(argv[i]).c_str(), nSize == bytes.size() ? "whole" : "cut",
-                                    nMode ? "fast" : "exact", nSimd ? "simd" : "scalar", kReader[nReader],
+                                    nMode ? "fast" : "exact", kKernels[nKernels], kReader[nReader],
                                     static_cast<unsigned long long>(
-                                        DumpHash(bytes, nSize, nMode != 0, nSimd != 0, static_cast<JpegBitReaderChoice>(nReader))));
+                                        DumpHash(bytes, nSize, nMode != 0, nKernels, static_cast<JpegBitReaderChoice>(nReader))));
     }
     return 0;
 }

@@ -2,7 +2,7 @@
 # Checks that the JPEG decoder of the working tree gives byte for byte the
 # output of the decoder at BASE_REV: every bench photograph, every synthetic
 # bench picture, every test and fuzz-regression file, whole and cut short,
-# in exact and fast mode, scalar and SSE2 kernels, plain and fast bit reader
+# in exact and fast mode, scalar, SSE2 and AVX2 kernels, plain and fast bit reader
 # (jpeg_bench --dump). The base is built from `git archive` in a temporary
 # folder with the working tree's bench program, so only the decoder differs;
 # its build stays in build/jpeg-identical/REV for the next run.
@@ -31,9 +31,9 @@ while IFS= read -r -d '' f; do files+=("$f"); done < <(find fuzz/regressions -ty
 "$src/build/jpeg_bench" --dump "${files[@]}" > "$tmp/base.txt"
 build/bench/jpeg_bench --dump "${files[@]}" > "$tmp/work.txt"
 n=$(wc -l < "$tmp/base.txt")
-if [ "$n" -ne "$(( ${#files[@]} * 16 ))" ] || ! cmp -s "$tmp/base.txt" "$tmp/work.txt"; then
+if [ "$n" -ne "$(( ${#files[@]} * 24 ))" ] || ! cmp -s "$tmp/base.txt" "$tmp/work.txt"; then
   echo "jpeg-identical: OUTPUT DIFFERS from $base:" >&2
   diff "$tmp/base.txt" "$tmp/work.txt" | head -40 >&2
   exit 1
 fi
-echo "jpeg-identical: ${#files[@]} files x 16 configurations identical to $base ($n hashes)"
+echo "jpeg-identical: ${#files[@]} files x 24 configurations identical to $base ($n hashes)"

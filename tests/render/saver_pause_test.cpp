@@ -33,7 +33,7 @@ bool ScreenStill()
         const vt::Screenshot first = vt::CaptureScreen();
         Sleep(300);
         return vt::CaptureScreen().pixels == first.pixels;
-    }, 3000);
+    }, 5000);
 }
 
 struct Pause {
@@ -72,7 +72,7 @@ TEST(SaverPause, FramesStopWhileAwayAndResumeWithTheSameModuleAndView)
         const int nModule = SaverThread::Read(g_nModule);
         const float fDepth = SaverThread::Read(g_fDepth);
         pause.pfnBack(hWnd);
-        EXPECT_TRUE(SaverThread::FrameDrawn(500));
+        EXPECT_TRUE(SaverThread::FrameDrawn());
         EXPECT_EQ(SaverThread::Read(g_nModule), nModule);
         EXPECT_EQ(SaverThread::Read(g_fDepth), fDepth);
         EXPECT_TRUE(ScreenMoves());
@@ -91,7 +91,7 @@ TEST(SaverPause, FramesStopWhileAwayAndResumeWithTheSameModuleAndView)
     vt::SendDisplayState(hWnd, 1);
     EXPECT_TRUE(SaverThread::FramesStopped());
     vt::SendSessionChange(hWnd, vt::kSessionUnlock);
-    EXPECT_TRUE(SaverThread::FrameDrawn(500));
+    EXPECT_TRUE(SaverThread::FrameDrawn());
 
     // The paused time does not count toward the cycle time: right after a
     // change of module, a pause longer than the cycle time, then the module
@@ -103,7 +103,7 @@ TEST(SaverPause, FramesStopWhileAwayAndResumeWithTheSameModuleAndView)
     EXPECT_TRUE(SaverThread::FramesStopped(2500));
     const int nShown = SaverThread::Read(g_nModule);
     vt::SendDisplayState(hWnd, 1);
-    EXPECT_TRUE(SaverThread::FrameDrawn(500));
+    EXPECT_TRUE(SaverThread::FrameDrawn());
     EXPECT_EQ(SaverThread::Read(g_nModule), nShown);
     g_nCycleTime = 60;
 
@@ -113,7 +113,7 @@ TEST(SaverPause, FramesStopWhileAwayAndResumeWithTheSameModuleAndView)
     EXPECT_TRUE(SaverThread::FramesStopped());
     const float fDepth = SaverThread::Read(g_fDepth);
     PostMessageA(hWnd, WM_KEYDOWN, VK_PRIOR, 0);
-    EXPECT_TRUE(vt::WaitUntil([fDepth] { return SaverThread::Read(g_fDepth) != fDepth; }, 2000));
+    EXPECT_TRUE(vt::WaitUntil([fDepth] { return SaverThread::Read(g_fDepth) != fDepth; }, 5000));
     EXPECT_TRUE(SaverThread::FramesStopped());
     vt::WriteDword(vt::kVelthraKey, "mod1 depth", 1);
     PostMessageA(hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
