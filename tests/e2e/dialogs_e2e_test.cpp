@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -125,17 +124,6 @@ void TypeChars(HWND hEdit, const std::string& text)
         },
         kStartMs);
 }
-
-// Every dialog that ends would otherwise cost two seconds (see UnmanagedWindows).
-class UnmanagedSaverWindows : public ::testing::Environment {
-public:
-    void SetUp() override { m_pSetting.reset(new vt::UnmanagedWindows("velthra.scr")); }
-    void TearDown() override { m_pSetting.reset(); }
-
-private:
-    std::unique_ptr<vt::UnmanagedWindows> m_pSetting;
-};
-const ::testing::Environment* const g_pUnmanaged = ::testing::AddGlobalTestEnvironment(new UnmanagedSaverWindows);
 
 // The settings dialog in a running velthra.scr /c.
 class SettingsDialog : public ::testing::Test {

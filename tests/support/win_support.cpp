@@ -538,26 +538,6 @@ bool WaitForNumber(const char* pszName, int nExpected, DWORD timeoutMs)
     return WaitUntil([&] { return StoredNumber(pszName) == nExpected; }, timeoutMs);
 }
 
-UnmanagedWindows::UnmanagedWindows(const std::string& programName)
-    : m_appKey("Software\\Wine\\AppDefaults\\" + programName), m_key(m_appKey + "\\X11 Driver")
-{
-    m_bHadKey = KeyExists(HKEY_CURRENT_USER, m_appKey.c_str());
-    m_bHadValue = ReadString(m_key.c_str(), "Managed", &m_oldValue);
-    WriteString(m_key.c_str(), "Managed", "N");
-}
-
-UnmanagedWindows::~UnmanagedWindows()
-{
-    if (m_bHadValue) {
-        WriteString(m_key.c_str(), "Managed", m_oldValue);
-    } else if (!m_bHadKey) {
-        RegDeleteKeyA(HKEY_CURRENT_USER, m_key.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, m_appKey.c_str());
-    } else {
-        DeleteValue(m_key.c_str(), "Managed");
-    }
-}
-
 static INPUT KeyInput(WORD wVk, bool bUp, bool bExtended)
 {
     INPUT in;

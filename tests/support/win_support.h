@@ -105,24 +105,6 @@ private:
     std::vector<MessageBoxInfo> m_seen;
 };
 
-// While it lives, the windows of the named program are not handed to an X
-// window manager. Xvfb runs none, and Wine waits two seconds for one to
-// confirm every managed window it hides, a dialog's end included. The
-// setting is Wine's own (AppDefaults\<program>\X11 Driver "Managed"),
-// read when the program starts; an earlier value comes back at the end.
-class UnmanagedWindows {
-public:
-    explicit UnmanagedWindows(const std::string& programName);
-    ~UnmanagedWindows();
-    UnmanagedWindows(const UnmanagedWindows&) = delete;
-    UnmanagedWindows& operator=(const UnmanagedWindows&) = delete;
-
-private:
-    std::string m_appKey, m_key;
-    bool m_bHadKey = false, m_bHadValue = false;
-    std::string m_oldValue;
-};
-
 // The product's registry key below HKEY_CURRENT_USER.
 extern const char kVelthraKey[];  // "Software\\Nimbrel\\Velthra"
 void DeleteVelthraKey();
