@@ -60,26 +60,27 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# A free display: no X lock file and no socket. Two sessions starting together
-# may still race for one number; the loser's Xvfb exits and it tries the next.
+# A free display, chosen by Xvfb itself (-displayfd): it takes the display's
+# lock before it reports the number, so sessions starting together never end
+# up on one display.
 start_xvfb() {
-  local n
-  for n in $(seq 70 250); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 "$screen" "${xvfb_options[@]}" -nolisten tcp -noreset >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do
-      if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-        display_number=$n
-        return 0
-      fi
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null
-    xvfb_pid=
+  local out n
+  out=$(mktemp) || return 1
+  Xvfb -displayfd 9 -screen 0 "$screen" "${xvfb_options[@]}" -nolisten tcp -noreset 9>"$out" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    n=$(head -n 1 "$out")
+    if [ -n "$n" ] && [ -e "/tmp/.X11-unix/X$n" ]; then
+      rm -f "$out"
+      display_number=$n
+      return 0
+    fi
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
   done
+  rm -f "$out"
+  kill "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
   return 1
 }
 start_xvfb || { echo "wine-session: no free X display" >&2; exit 1; }
