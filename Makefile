@@ -4,9 +4,10 @@
 #   make bench           build and run the benchmarks
 #   make dist            build build/dist/velthra-VERSION-win64.zip
 #   make test-shuffle    make test three times, every GoogleTest program in shuffled order
+#   make test-alone      every GoogleTest case on its own (after make test)
 ARGS ?= /s
 
-.PHONY: test test-shuffle run bench fuzz native win dist clean
+.PHONY: test test-shuffle test-alone run bench fuzz native win dist clean
 
 test:
 	@scripts/test.sh
@@ -18,6 +19,16 @@ test-shuffle:
 	  echo "== seed $$seed"; \
 	  GTEST_SHUFFLE=1 GTEST_RANDOM_SEED=$$seed scripts/test.sh || status=1; \
 	done; exit $$status
+
+# Each case in a process of its own; the Windows cases in two Wine sessions
+# side by side, split as in make test.
+test-alone:
+	@scripts/test-alone.py build/native
+	@export VELTHRA_BUILD_DIR=$$PWD/build/win; status=0; \
+	  scripts/wine-session.sh scripts/test-alone.py build/win --not-label session2 >build/alone-1.log 2>&1 & first=$$!; \
+	  scripts/wine-session.sh --prefix $$PWD/build/win/wineprefix-2 scripts/test-alone.py build/win --label session2 \
+	    >build/alone-2.log 2>&1 || status=1; \
+	  wait $$first || status=1; cat build/alone-1.log build/alone-2.log; exit $$status
 
 run: win
 	@scripts/run.sh $(ARGS)
