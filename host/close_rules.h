@@ -2,12 +2,19 @@
 #pragma once
 #include <cstdint>
 
-const int kMouseThreshold = 100;          // screen pixels, |dx| + |dy|
+const int kMouseThreshold = 100;          // pixels at 96 DPI, |dx| + |dy|
+const unsigned kBaseDpi = 96;
+const uint32_t kDisplaySettleMs = 500;    // cursor jumps after a display change are no movement
 const uint32_t kVerifyPauseMs = 200;      // refuse closes this long after a verification
 const uint32_t kNoVerifyYet = 0xFFFFFFFFu;
 
+// The threshold in the physical pixels of a monitor of the given DPI (a per-
+// monitor aware process reads the cursor in those): 150 at 144 DPI. An
+// unknown DPI (0) counts as 96.
+int ScaleMouseThreshold(unsigned nDpi);
+
 // True when the cursor has moved more than the threshold from the reference.
-bool IsPastMouseThreshold(int nRefX, int nRefY, int nX, int nY);
+bool IsPastMouseThreshold(int nRefX, int nRefY, int nX, int nY, int nThreshold = kMouseThreshold);
 
 // What a mouse move does to the threshold test. The cursor position can fail
 // to be read (the input desktop switched: a workstation lock, an elevation
@@ -19,7 +26,8 @@ enum MouseMoveAction {
     MOUSE_STAY,           // within the threshold
     MOUSE_CLOSE,          // past the threshold: close, and the position becomes the reference
 };
-MouseMoveAction JudgeMouseMove(bool bReferenceSet, int nRefX, int nRefY, bool bRead, int nX, int nY);
+MouseMoveAction JudgeMouseMove(bool bReferenceSet, int nRefX, int nRefY, bool bRead, int nX, int nY,
+                               int nThreshold = kMouseThreshold);
 
 // Milliseconds from dwThen to dwNow on the 32-bit tick counter, across its wrap.
 uint32_t ElapsedTicks(uint32_t dwThen, uint32_t dwNow);

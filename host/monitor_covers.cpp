@@ -80,6 +80,7 @@ static void CreateCover(HWND hSaverWnd, const MonitorRect& r)
 
 void DestroyMonitorCovers()
 {
+    ForgetFailedCovers();
     std::vector<HWND> ahCovers;
     ahCovers.swap(g_ahCoverWnd);
     for (HWND hCover : ahCovers) {
@@ -136,8 +137,9 @@ void OnSaverDisplayChange(HWND hSaverWnd)
     if (nWidth > 0 && nHeight > 0)
         SetWindowPos(hSaverWnd, HWND_TOPMOST, 0, 0, nWidth, nHeight, SWP_NOACTIVATE);
     // Frames are drawn on the saver window's DC, which is current here.
-    RECT rc;
-    if (g_hRenderRC && GetClientRect(hSaverWnd, &rc))
-        SetProjection(rc.right - rc.left, rc.bottom - rc.top);
+    if (g_hRenderRC) {
+        FitProjectionToWindow();
+        UpdateFrameRhythm(hSaverWnd);
+    }
     CoverOtherMonitors(hSaverWnd);
 }

@@ -25,6 +25,31 @@ typedef BOOL(WINAPI* VerifyScreenSavePwdFn)(HWND);
 static HMODULE g_hPasswordCpl = nullptr;
 static VerifyScreenSavePwdFn g_pfnVerifyPassword = nullptr;
 
+// Per-monitor DPI and DPI awareness, from Windows 8.1 and 10 on; looked up at
+// run time so that older systems run with the system DPI.
+typedef HRESULT(WINAPI* GetDpiForMonitorFn)(HMONITOR, int, UINT*, UINT*);
+typedef UINT(WINAPI* GetDpiForSystemFn)();
+typedef HANDLE(WINAPI* GetWindowDpiAwarenessContextFn)(HWND);
+typedef HANDLE(WINAPI* SetThreadDpiAwarenessContextFn)(HANDLE);
+const int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+
+// The monitor layout the cursor reference was taken in: when it changes,
+// the system moves the cursor itself, and that jump is no user's movement.
+struct DisplayLayout {
+    int anMetrics[7];
+    bool operator==(const DisplayLayout& other) const
+    {
+        for (int i = 0; i < 7; ++i) {
+            if (anMetrics[i] != other.anMetrics[i])
+                return false;
+        }
+        return true;
+    }
+};
+static DisplayLayout g_layoutAtReference;
+static DWORD g_dwDisplayChangeTick = 0;
+static bool g_bDisplayChanged = false;
+
 // Input method detached from the saver window while it lives.
 typedef HANDLE(WINAPI* ImmAssociateContextFn)(HWND, HANDLE);
 static HMODULE g_hImm32 = nullptr;
@@ -96,6 +121,16 @@ bool ApproveClose(HWND hWnd)
     return g_bCloseApproved;
 }
 
+static DisplayLayout ReadDisplayLayout()
+{
+    static const int anIndex[7] = {SM_XVIRTUALSCREEN, SM_YVIRTUALSCREEN, SM_CXVIRTUALSCREEN,
+                                   SM_CYVIRTUALSCREEN, SM_CMONITORS, SM_CXSCREEN, SM_CYSCREEN};
+    DisplayLayout layout;
+    for (int i = 0; i < 7; ++i)
+        layout.anMetrics[i] = GetSystemMetrics(anIndex[i]);
+    return layout;
+}
+
 // GetCursorPos fails while the input desktop is another one; the reference
 // is then unknown until the next good read.
 static void TakeCursorReference()
@@ -104,13 +139,58 @@ static void TakeCursorReference()
     g_bCursorRefSet = GetCursorPos(&pt) != FALSE;
     if (g_bCursorRefSet)
         g_ptCursorRef = pt;
+    g_layoutAtReference = ReadDisplayLayout();
+}
+
+// The DPI of the monitor at the point; the system DPI where the system
+// cannot say per monitor.
+static unsigned ReadDpiAt(POINT pt)
+{
+    static GetDpiForMonitorFn s_pfnForMonitor = nullptr;
+    static bool s_bLookedUp = false;
+    if (!s_bLookedUp) {
+        s_bLookedUp = true;
+        s_pfnForMonitor = LoadProc<GetDpiForMonitorFn>(LoadLibraryA("SHCORE.DLL"), "GetDpiForMonitor");
+    }
+    UINT nDpiX = 0, nDpiY = 0;
+    if (s_pfnForMonitor &&
+        SUCCEEDED(s_pfnForMonitor(MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &nDpiX, &nDpiY)) &&
+        nDpiX > 0)
+        return nDpiX;
+    auto pfnForSystem = LoadProc<GetDpiForSystemFn>(GetModuleHandleA("USER32.DLL"), "GetDpiForSystem");
+    if (pfnForSystem)
+        return pfnForSystem();
+    HDC hScreen = GetDC(nullptr);
+    const int nDpi = hScreen ? GetDeviceCaps(hScreen, LOGPIXELSX) : 0;
+    if (hScreen)
+        ReleaseDC(nullptr, hScreen);
+    return nDpi > 0 ? static_cast<unsigned>(nDpi) : kBaseDpi;
+}
+
+// A new monitor layout may have moved the cursor, before or after this
+// message arrives: the reference is taken again now, and movements are
+// no one's for a short while after.
+void OnSaverLayoutChange()
+{
+    TakeCursorReference();
+    g_bDisplayChanged = true;
+    g_dwDisplayChangeTick = GetTickCount();
+}
+
+static bool IsLayoutSettling()
+{
+    if (!(ReadDisplayLayout() == g_layoutAtReference))
+        return true;  // changed, and the WM_DISPLAYCHANGE has not come yet
+    return g_bDisplayChanged && ElapsedTicks(g_dwDisplayChangeTick, GetTickCount()) < kDisplaySettleMs;
 }
 
 void OnMouseMove(HWND hWnd)
 {
     POINT pt = {0, 0};
     const bool bRead = GetCursorPos(&pt) != FALSE;
-    switch (JudgeMouseMove(g_bCursorRefSet, g_ptCursorRef.x, g_ptCursorRef.y, bRead, pt.x, pt.y)) {
+    const bool bReferenceValid = g_bCursorRefSet && !(bRead && IsLayoutSettling());
+    const int nThreshold = bRead ? ScaleMouseThreshold(ReadDpiAt(pt)) : kMouseThreshold;
+    switch (JudgeMouseMove(bReferenceValid, g_ptCursorRef.x, g_ptCursorRef.y, bRead, pt.x, pt.y, nThreshold)) {
     case MOUSE_CLOSE:
         PostMessageA(hWnd, WM_CLOSE, 0, 0);
         g_ptCursorRef = pt;
@@ -118,6 +198,7 @@ void OnMouseMove(HWND hWnd)
     case MOUSE_TAKE_REFERENCE:
         g_ptCursorRef = pt;
         g_bCursorRefSet = true;
+        g_layoutAtReference = ReadDisplayLayout();
         break;
     case MOUSE_STAY:
     case MOUSE_IGNORE:
@@ -208,8 +289,10 @@ LRESULT CALLBACK SaverWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
     case WM_SETTEXT:
         return 0;
     case WM_DISPLAYCHANGE:
-        if (!g_bPreview)
+        if (!g_bPreview) {
+            OnSaverLayoutChange();
             OnSaverDisplayChange(hWnd);
+        }
         break;
     case WM_PAINT:
         if (g_bCloseApproved)
@@ -253,12 +336,25 @@ static bool RegisterSaverClass()
     return RegisterClassA(&wc) != 0;
 }
 
+// The preview's parent belongs to another process with a DPI awareness of
+// its own; the child is made in the parent's, so that both agree on sizes.
+static void UseParentDpiAwareness(HWND hParent)
+{
+    HMODULE hUser32 = GetModuleHandleA("USER32.DLL");
+    auto pfnGet = LoadProc<GetWindowDpiAwarenessContextFn>(hUser32, "GetWindowDpiAwarenessContext");
+    auto pfnSet = LoadProc<SetThreadDpiAwarenessContextFn>(hUser32, "SetThreadDpiAwarenessContext");
+    HANDLE hContext = pfnGet ? pfnGet(hParent) : nullptr;
+    if (pfnSet && hContext)
+        pfnSet(hContext);
+}
+
 int RunSaverWindow(HWND hParent)
 {
     int nWidth, nHeight;
     DWORD dwStyle, dwExStyle = 0;
     const char* pszTitle;
     if (hParent) {
+        UseParentDpiAwareness(hParent);
         RECT rc;
         GetClientRect(hParent, &rc);
         nWidth = rc.right;

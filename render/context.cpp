@@ -18,6 +18,7 @@ HGLRC g_hRenderRC = nullptr;
 static PIXELFORMATDESCRIPTOR g_pfdSet;  // given to SetPixelFormat, filled once
 static bool g_bPfdSetFilled = false;
 static int g_nRenderFormat = 0;  // the pixel format of the context's window
+static SIZE g_sizeProjected = {-1, -1};  // the render window's size in the projection
 
 static const double kFieldOfView = 50.0;
 static const double kNearPlane = static_cast<double>(0.1f);  // 0.10000000149011612
@@ -110,16 +111,31 @@ bool CreateRenderContext(HWND hWnd, int nColorBits)
         return FailCreate("Can't Create A GL Rendering Context.");
     if (!wglMakeCurrent(g_hRenderDC, g_hRenderRC))
         return FailCreate("Can't Activate The GL Rendering Context.");
-    RECT rc;
-    GetClientRect(hWnd, &rc);
-    SetProjection(rc.right - rc.left, rc.bottom - rc.top);
+    g_sizeProjected = {-1, -1};
+    FitProjectionToWindow();
     if (!InitSceneState())
         return FailCreate("Initialization Failed.");
+    StartFramePacing(hWnd);
     return true;
+}
+
+// The render window's client size can change under the context: a dialog's
+// preview control resized for a new scale, a display change.
+void FitProjectionToWindow()
+{
+    RECT rc;
+    if (!g_hRenderWnd || !GetClientRect(g_hRenderWnd, &rc))
+        return;
+    const SIZE size = {rc.right - rc.left, rc.bottom - rc.top};
+    if (size.cx == g_sizeProjected.cx && size.cy == g_sizeProjected.cy)
+        return;
+    SetProjection(size.cx, size.cy);
+    g_sizeProjected = size;
 }
 
 void DestroyRenderContext()
 {
+    StopFramePacing();
     if (g_hRenderRC) {
         if (!wglMakeCurrent(nullptr, nullptr))
             ReportShutdownFailure("Release Of DC And RC Failed.");

@@ -2,17 +2,39 @@
 // OpenGL context is made current on each monitor cover in turn and draws the
 // current module for that monitor's size; every cover starts from the same
 // animation snapshot, which is restored before the render window's own frame
-// takes the one step of this frame.
+// takes the one step of this frame. Only the render window's swap waits for
+// the display, so more monitors do not divide the frame rate. A cover whose
+// pixel format or context cannot be set (a monitor on another adapter) stays
+// black and is not tried again until the covers are made anew.
 #include "render/render.h"
 
 #include "host/host.h"
 #include "scenes/animation_snapshot.h"
+
+#include <vector>
+
+static std::vector<HWND> g_ahFailedCovers;
 
 static void SetProjectionFor(HWND hWnd)
 {
     RECT rc;
     if (GetClientRect(hWnd, &rc))
         SetProjection(rc.right - rc.left, rc.bottom - rc.top);
+}
+
+static bool HasFailed(HWND hCover)
+{
+    for (HWND hFailed : g_ahFailedCovers) {
+        if (hFailed == hCover)
+            return true;
+    }
+    return false;
+}
+
+// A new cover window may reuse the handle of a destroyed one.
+void ForgetFailedCovers()
+{
+    g_ahFailedCovers.clear();
 }
 
 void DrawOnMonitorCovers(HWND hWnd)
@@ -24,14 +46,20 @@ void DrawOnMonitorCovers(HWND hWnd)
     SaveAnimation(&snapshot);
     for (int i = 0; i < nCovers; ++i) {
         HWND hCover = GetMonitorCover(i);
-        HDC hCoverDC = hCover ? GetDC(hCover) : nullptr;  // the cover's own DC
-        if (!UseRenderContextOn(hCoverDC))
+        if (!hCover || HasFailed(hCover))
             continue;
+        HDC hCoverDC = GetDC(hCover);  // the cover's own DC
+        if (!UseRenderContextOn(hCoverDC)) {
+            g_ahFailedCovers.push_back(hCover);
+            continue;
+        }
+        SetFrameSwapInterval(false);
         SetProjectionFor(hCover);
         if (DrawCurrentModule() && !g_SaverState.bQuitRequested)
             SwapBuffers(hCoverDC);
         RestoreAnimation(snapshot);
     }
     wglMakeCurrent(g_hRenderDC, g_hRenderRC);
+    SetFrameSwapInterval(true);
     SetProjectionFor(hWnd);
 }

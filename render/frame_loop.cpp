@@ -123,30 +123,14 @@ bool DrawCurrentModule()
     }
 }
 
-// Milliseconds for frame pacing, on a 32-bit counter like GetTickCount's.
-// GetTickCount itself is too coarse here: under Wine it often stands still
-// across a Sleep of 20 ms, and pacing by it let frames come 25 ms apart.
-static DWORD ReadPacingClock()
-{
-    LARGE_INTEGER liFrequency, liNow;
-    if (!QueryPerformanceFrequency(&liFrequency) || !QueryPerformanceCounter(&liNow) ||
-        liFrequency.QuadPart <= 0)
-        return GetTickCount();
-    const LONGLONG nFreq = liFrequency.QuadPart;
-    const LONGLONG nMs = liNow.QuadPart / nFreq * 1000 + liNow.QuadPart % nFreq * 1000 / nFreq;
-    return static_cast<DWORD>(nMs);  // wraps modulo 2^32 like the tick count
-}
-
 void DrawFrame(HWND hWnd)
 {
     if (!g_SaverState.bRunningAsSaver)
         UpdateModuleButtons(hWnd, g_nModule);
     else
         ChangeModuleWhenDue();
-    DWORD dwSleep = PacingSleepMs(g_SaverState.dwLastFrameTick, ReadPacingClock());
-    if (dwSleep > 0)
-        Sleep(dwSleep);
-    g_SaverState.dwLastFrameTick = ReadPacingClock();
+    PaceFrame();
+    FitProjectionToWindow();
     if (g_bAllMonitors && g_SaverState.bRunningAsSaver)
         DrawOnMonitorCovers(hWnd);
     // A frame in which OpenGL reported an error is not presented.

@@ -1,12 +1,23 @@
-// Pacing and cycling arithmetic. Differences are taken modulo 2^32, so both
-// survive the wrap of GetTickCount after 49.7 days.
+// Pacing and cycling arithmetic. Tick differences are taken modulo 2^32, so
+// cycling survives the wrap of GetTickCount after 49.7 days.
 #include "render/pacing.h"
 
-uint32_t PacingSleepMs(uint32_t dwLastFrameTick, uint32_t dwNow)
+int64_t PacingWaitUs(int64_t llLastPointUs, int64_t llNowUs)
 {
-    int64_t nDiff = static_cast<int32_t>(dwNow - dwLastFrameTick);
-    uint64_t nElapsed = nDiff < 0 ? static_cast<uint64_t>(-nDiff) : static_cast<uint64_t>(nDiff);
-    return nElapsed < kFramePeriodMs ? kFramePeriodMs - static_cast<uint32_t>(nElapsed) : 0;
+    const int64_t llPeriodUs = static_cast<int64_t>(kFramePeriodMs) * 1000;
+    int64_t llElapsed = llNowUs - llLastPointUs;
+    if (llElapsed < 0)
+        llElapsed = -llElapsed;
+    return llElapsed < llPeriodUs ? llPeriodUs - llElapsed : 0;
+}
+
+int RefreshesPerFrame(int nRefreshHz)
+{
+    if (nRefreshHz <= 1)
+        nRefreshHz = kDefaultRefreshHz;
+    // n refreshes last n * 1000 / Hz ms; the smallest n with n * 1000 >= 33 * Hz.
+    const int64_t llNeeded = static_cast<int64_t>(kFramePeriodMs) * nRefreshHz;
+    return static_cast<int>((llNeeded + 999) / 1000);
 }
 
 bool IsModuleChangeDue(uint32_t dwLastSwitchTick, uint32_t dwNow, int nCycleTime, int nActiveModules)

@@ -48,5 +48,9 @@ bool IsDrawingAllowed(const PauseFlags& flags)
 
 uint32_t ResumeSwitchTick(uint32_t dwLastSwitchTick, uint32_t dwPausedAt, uint32_t dwNow)
 {
+    // A module chosen by key while paused has shown none of its time yet;
+    // shifting its change tick would put it in the future.
+    if (static_cast<int32_t>(dwLastSwitchTick - dwPausedAt) > 0)
+        return dwNow;
     return dwLastSwitchTick + (dwNow - dwPausedAt);
 }

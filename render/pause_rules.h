@@ -24,5 +24,6 @@ bool IsDrawingAllowed(const PauseFlags& flags);
 
 // The module-change tick after a pause: the paused time does not count toward
 // the cycle time, so the module that was shown comes back and keeps the rest
-// of its time. Modulo 2^32 like the tick counter.
+// of its time. A module chosen while paused gets its whole time from now.
+// Modulo 2^32 like the tick counter.
 uint32_t ResumeSwitchTick(uint32_t dwLastSwitchTick, uint32_t dwPausedAt, uint32_t dwNow);

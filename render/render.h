@@ -37,11 +37,22 @@ bool StopFramesWhileAway();
 LRESULT RenderRuntimeProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 // One frame: module change, pacing, the current module, SwapBuffers.
 void DrawFrame(HWND hWnd);
+// Pacing on the display's rhythm (frame_pacing.cpp). StartFramePacing runs
+// with the context current on its window; PaceFrame waits until the next
+// pacing point. UpdateFrameRhythm takes the window's monitor refresh rate
+// again; SetFrameSwapInterval(false) lets a swap on another window (a
+// monitor cover) go without waiting for the display.
+void StartFramePacing(HWND hWnd);
+void StopFramePacing();
+void UpdateFrameRhythm(HWND hWnd);
+void SetFrameSwapInterval(bool bWaitForDisplay);
+void PaceFrame();
 // Draws the current module, true when OpenGL reported no error.
 bool DrawCurrentModule();
 // With "all monitors" on, the current frame on every monitor cover; leaves
 // the context current on the render window with its own projection.
 void DrawOnMonitorCovers(HWND hWnd);
+void ForgetFailedCovers();  // the covers were made anew
 // A WM_KEYDOWN or WM_KEYUP taken out of the queue by a frame handler.
 LRESULT HandleKey(HWND hWnd, UINT uKind, WPARAM wKey);
 
@@ -56,5 +67,7 @@ bool CreateRenderContext(HWND hWnd, int nColorBits);
 bool UseRenderContextOn(HDC hDC);
 void DestroyRenderContext();  // safe to call again; reports only real failures
 void SetProjection(int nWidth, int nHeight);
+// The projection of the render window, set again when its client size changed.
+void FitProjectionToWindow();
 int SelectPixelFormat(HDC hDC, int nColorBits);  // 0 on failure
 unsigned ScorePixelFormat(const PIXELFORMATDESCRIPTOR& pfd, int nColorBits);

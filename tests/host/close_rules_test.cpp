@@ -15,6 +15,17 @@ TEST(MouseThreshold, SumOfAbsoluteDistancesMustExceed100)
     EXPECT_TRUE(IsPastMouseThreshold(-2147483647 - 1, 0, 2147483647, 0));  // no overflow
 }
 
+// 100 pixels at 96 DPI, in the physical pixels of the monitor's DPI.
+TEST(MouseThreshold, ScalesWithTheMonitorDpi)
+{
+    const unsigned anDpi[][2] = {{0, 100}, {96, 100}, {120, 125}, {144, 150}, {192, 200}, {240, 250},
+                                 {0xFFFFFFFFu, 0x7FFFFFFF}};
+    for (const auto& d : anDpi)
+        EXPECT_EQ(ScaleMouseThreshold(d[0]), static_cast<int>(d[1])) << d[0] << " DPI";
+    EXPECT_FALSE(IsPastMouseThreshold(0, 0, 120, 30, 150));
+    EXPECT_TRUE(IsPastMouseThreshold(0, 0, 120, 31, 150));
+}
+
 // A move whose position could not be read decides nothing, whatever the
 // position buffer holds; an unknown reference is taken, never compared.
 TEST(MouseMove, FailedReadsNeverCloseAndUnknownReferencesAreTaken)

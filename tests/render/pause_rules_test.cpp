@@ -56,6 +56,9 @@ TEST(PauseRules, PausedTimeDoesNotCountTowardTheCycle)
         // The time shown before the pause is what counts after it.
         EXPECT_EQ(c.dwNow - ResumeSwitchTick(c.dwLastSwitch, c.dwPausedAt, c.dwNow), c.dwPausedAt - c.dwLastSwitch);
     }
+    // A module chosen by key while paused (also across the wrap) gets its whole cycle from the resume.
+    EXPECT_EQ(ResumeSwitchTick(7000, 5000, 65000), 65000u);
+    EXPECT_EQ(ResumeSwitchTick(0x00000010u, 0xFFFFFFF0u, 0x00002000u), 0x00002000u);
 }
 
 }  // namespace

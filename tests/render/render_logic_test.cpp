@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -50,17 +51,19 @@ TEST(PixelFormatChoice, AllZeroFallsBackToTheProposal)
     EXPECT_EQ(PickPixelFormat(nullptr, 0, 7), 7);
 }
 
-TEST(Pacing, SleepsUpTo33MsSinceTheLastPacingPoint)
+TEST(Pacing, WaitsUpTo33MsSinceTheLastPacingPointAndKeepsWholeRefreshes)
 {
-    EXPECT_EQ(PacingSleepMs(1000, 1010), 23u);
-    EXPECT_EQ(PacingSleepMs(1000, 1050), 0u);
-    EXPECT_EQ(PacingSleepMs(1000, 1033), 0u);
-    EXPECT_EQ(PacingSleepMs(1000, 1032), 1u);
-    EXPECT_EQ(PacingSleepMs(1000, 1000), 33u);
-    EXPECT_EQ(PacingSleepMs(0xFFFFFFFBu, 5), 23u);  // across the wrap
-    EXPECT_EQ(PacingSleepMs(1010, 1000), 23u);      // a clock that went back: absolute value
-    EXPECT_EQ(PacingSleepMs(0, 0x80000000u), 0u);   // the largest difference
-    EXPECT_EQ(PacingSleepMs(0, 0), 33u);
+    EXPECT_EQ(PacingWaitUs(1000000, 1010000), 23000);
+    EXPECT_EQ(PacingWaitUs(1000000, 1050000), 0);
+    EXPECT_EQ(PacingWaitUs(1000000, 1033000), 0);
+    EXPECT_EQ(PacingWaitUs(1000000, 1032999), 1);
+    EXPECT_EQ(PacingWaitUs(1000000, 1000000), 33000);
+    EXPECT_EQ(PacingWaitUs(1010000, 1000000), 23000);  // a clock that went back
+    EXPECT_EQ(PacingWaitUs(0, INT64_MAX), 0);
+    const int anRefreshes[][2] = {{0, 2}, {1, 2}, {30, 1}, {60, 2}, {75, 3}, {100, 4},
+                                  {120, 4}, {144, 5}, {165, 6}, {240, 8}, {-5, 2}};
+    for (const auto& r : anRefreshes)
+        EXPECT_EQ(RefreshesPerFrame(r[0]), r[1]) << r[0] << " Hz";
 }
 
 TEST(ModuleCycling, OneActiveModuleNeverChanges)
