@@ -124,6 +124,20 @@ TEST_F(DrawFrameTest, SwapsWithoutActiveModuleButNotAfterAQuitRequest)
     EXPECT_EQ(FrontPixel(), 0x00FF00u);
 }
 
+// A preview control resized for a new scale: the next frame fills it.
+TEST_F(DrawFrameTest, TheViewportFollowsTheWindowOnTheNextFrame)
+{
+    const int anSizes[][2] = {{320, 200}, {256, 192}};
+    for (const auto& size : anSizes) {
+        SetWindowPos(s_hWnd, nullptr, 0, 0, size[0], size[1], SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        DrawFrame(s_hWnd);
+        GLint anViewport[4];
+        glGetIntegerv(GL_VIEWPORT, anViewport);
+        EXPECT_EQ(anViewport[2], size[0]);
+        EXPECT_EQ(anViewport[3], size[1]);
+    }
+}
+
 TEST_F(DrawFrameTest, FramesAreAtLeast33MsApart)
 {
     g_nCycleTime = 1000;
