@@ -4,7 +4,7 @@
 
 const int kMouseThreshold = 100;          // pixels at 96 DPI, |dx| + |dy|
 const unsigned kBaseDpi = 96;
-const uint32_t kDisplaySettleMs = 500;    // cursor jumps after a display change are no movement
+const uint32_t kDisplaySettleMs = 300;    // a jump this soon after a display change is the system's
 const uint32_t kVerifyPauseMs = 200;      // refuse closes this long after a verification
 const uint32_t kNoVerifyYet = 0xFFFFFFFFu;
 

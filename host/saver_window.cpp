@@ -168,8 +168,8 @@ static unsigned ReadDpiAt(POINT pt)
 }
 
 // A new monitor layout may have moved the cursor, before or after this
-// message arrives: the reference is taken again now, and movements are
-// no one's for a short while after.
+// message arrives: the reference is taken again now, and a jump past the
+// threshold shortly after is taken as the system's, not the user's.
 void OnSaverLayoutChange()
 {
     TakeCursorReference();
@@ -177,10 +177,14 @@ void OnSaverLayoutChange()
     g_dwDisplayChangeTick = GetTickCount();
 }
 
-static bool IsLayoutSettling()
+// The layout differs from the reference's: the WM_DISPLAYCHANGE is still to come.
+static bool HasLayoutChanged()
 {
-    if (!(ReadDisplayLayout() == g_layoutAtReference))
-        return true;  // changed, and the WM_DISPLAYCHANGE has not come yet
+    return !(ReadDisplayLayout() == g_layoutAtReference);
+}
+
+static bool IsSettlingAfterDisplayChange()
+{
     return g_bDisplayChanged && ElapsedTicks(g_dwDisplayChangeTick, GetTickCount()) < kDisplaySettleMs;
 }
 
@@ -188,9 +192,12 @@ void OnMouseMove(HWND hWnd)
 {
     POINT pt = {0, 0};
     const bool bRead = GetCursorPos(&pt) != FALSE;
-    const bool bReferenceValid = g_bCursorRefSet && !(bRead && IsLayoutSettling());
+    const bool bReferenceValid = g_bCursorRefSet && !(bRead && HasLayoutChanged());
     const int nThreshold = bRead ? ScaleMouseThreshold(ReadDpiAt(pt)) : kMouseThreshold;
-    switch (JudgeMouseMove(bReferenceValid, g_ptCursorRef.x, g_ptCursorRef.y, bRead, pt.x, pt.y, nThreshold)) {
+    MouseMoveAction action = JudgeMouseMove(bReferenceValid, g_ptCursorRef.x, g_ptCursorRef.y, bRead, pt.x, pt.y, nThreshold);
+    if (action == MOUSE_CLOSE && IsSettlingAfterDisplayChange())
+        action = MOUSE_TAKE_REFERENCE;  // the system moving the cursor into the new layout
+    switch (action) {
     case MOUSE_CLOSE:
         PostMessageA(hWnd, WM_CLOSE, 0, 0);
         g_ptCursorRef = pt;
