@@ -51,7 +51,7 @@ win:
 	@scripts/configure.sh win && cmake --build build/win
 
 dist:
-	@scripts/bootstrap.sh
+	@scripts/bootstrap.sh --dist
 	@scripts/configure.sh win && cmake --build build/win --target dist
 
 clean:

@@ -9,7 +9,7 @@
 # the release test comes after the Windows tests.
 set -u
 cd "$(dirname "$0")/.."
-scripts/bootstrap.sh || exit 1
+scripts/bootstrap.sh --dist || exit 1
 jobs=$(nproc)
 mkdir -p build
 
