@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# The installer of `make dist` (run it first): its tables as msiinfo reads
+# them, then, in a fresh Wine prefix whose msiexec is an MSI engine of its
+# own, one life cycle: silent install, the installed saver drawing and ending
+# on a mouse move, an interactive upgrade to a package with the patch number
+# raised, the older package refused, silent removal. A user's settings
+# outlive it all.
+#
+#   tests/release/msi_test.sh
+set -u
+cd "$(dirname "$0")/../.."
+root=$PWD
+fail() { echo "msi_test: $*" >&2; exit 1; }
+version=$(sed -nE 's/^project\(velthra VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+msi=build/dist/velthra-$version-x64.msi
+[ -f "$msi" ] || fail "no $msi (make dist first)"
+
+if [ -z "${VELTHRA_WINE_SESSION:-}" ]; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  # The tables: the file and where it goes, the entry's properties, the upgrades.
+  (cd "$work" && msidump -d . "$root/$msi" >/dev/null) || fail "msidump failed"  # streams go below .
+  upgrade='3F6E1C52-8D4A-4B7E-9C1F-5A2D7E0B9C64'
+  while IFS=: read -r table row; do
+    tr -d '\r' <"$work/$table.idt" | grep -qixF "$row" || fail "$table lacks: $row"
+  done <<EOF
+File:velthra.scr	Saver	velthra.scr	$(stat -c %s build/win/velthra.scr)	$version.0		512	1
+Component:Saver	{8B0D4E27-1F3C-4A9B-B6E5-2C7D9A1F0E38}	System64Folder	256		velthra.scr
+Directory:System64Folder	TARGETDIR	.
+Property:ProductName	Velthra
+Property:Manufacturer	Nimbrel
+Property:ProductVersion	$version
+Property:ALLUSERS	1
+Property:ARPPRODUCTICON	velthra.ico
+Property:UpgradeCode	{$upgrade}
+Icon:velthra.ico	Icon.velthra.ico
+Upgrade:{$upgrade}		$version		1		WIX_UPGRADE_DETECTED
+Upgrade:{$upgrade}	$version			2		WIX_DOWNGRADE_DETECTED
+LaunchCondition:NOT WIX_DOWNGRADE_DETECTED	A newer version of Velthra is already installed. To install this older version, first remove the newer one in Apps & features.
+EOF
+  [ "$(tail -n +4 "$work/Shortcut.idt" | wc -l)" = 0 ] || fail "the package makes shortcuts"
+
+  # The next version: patch number raised, a velthra.scr of other bytes.
+  next=${version%.*}.$((${version##*.} + 1))
+  cp build/win/velthra.scr "$work/next.scr" && echo next >>"$work/next.scr"
+  python3 scripts/make-msi.py --scr "$work/next.scr" --version "$next" --out "$work/next.msi" >/dev/null ||
+    fail "cannot build the $next package"
+  unset WINEPREFIX DISPLAY
+  VELTHRA_BUILD_DIR=${VELTHRA_BUILD_DIR:-$root/build/win} scripts/wine-session.sh \
+    --prefix "$root/build/win/wineprefix-msi" "$0" "$work" "$next" || exit 1
+  echo "msi_test: ok ($msi)"
+  exit 0
+fi
+
+# Inside the session.
+work=$1
+next=$2
+system32=$WINEPREFIX/drive_c/windows/system32
+w() { winepath -w "$1"; }
+# Every Apps & features entry named Velthra: "key|publisher|version" a line.
+entries() {
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
+    awk '/^HKEY/ { key = $0; sub(/.*\\/, "", key) } { v = $0; sub(/^ +[A-Za-z]+ +REG_SZ +/, "", v) }
+         /^ +DisplayName +REG_SZ/ { name[key] = v } /^ +Publisher +REG_SZ/ { pub[key] = v }
+         /^ +DisplayVersion +REG_SZ/ { ver[key] = v }
+         END { for (k in name) if (name[k] == "Velthra") print k "|" pub[k] "|" ver[k] }'
+}
+msiexec() { wine msiexec "$@" </dev/null >/dev/null 2>&1; }
+settings() { wine reg query 'HKCU\Software\Nimbrel\Velthra' /s 2>/dev/null | tr -d '\r'; }
+wine reg add 'HKCU\Software\Nimbrel\Velthra' /v "mod1 speed" /t REG_DWORD /d 7 /f >/dev/null 2>&1 ||
+  fail "cannot write the settings"
+
+msiexec /i "$(w "$msi")" /qn /l*v "$(w "$work/install.log")" || fail "silent install failed ($?)"
+cmp "$system32/velthra.scr" build/win/velthra.scr || fail "velthra.scr is not in system32"
+product=$(entries)
+echo "installed: $product"
+[[ "$product" =~ ^\{[0-9A-F-]{36}\}\|Nimbrel\|$version$ ]] || fail "the entry is not Velthra, Nimbrel, $version"
+cmp -s "$WINEPREFIX/drive_c/windows/Installer/${product%%|*}/velthra.ico" resources/app.ico || fail "no icon for the entry"
+! grep -aq 'Action start.*OpenScreenSaverSettings' "$work/install.log" ||
+  fail "a silent install opened the Screen Saver Settings"
+
+# The installed saver, as the Screen Saver Settings start it.
+wine 'C:\windows\system32\velthra.scr' /s </dev/null >/dev/null 2>&1 &
+saver=$!
+green_pixels() {  # of the screen scaled to a quarter: the symbols are green in every module
+  import -window root png:- 2>/dev/null | convert - -scale 25% -depth 8 txt:- |
+    awk -F'[(,)]' 'NR > 1 && $4 > $3 + 60 && $4 > $5 + 60 { n++ } END { print n + 0 }'
+}
+for _ in $(seq 1 120); do
+  green=$(green_pixels)
+  [ "$green" -ge 50 ] && break
+  sleep 0.5
+done
+echo "saver: $green green pixels of 49152"
+[ "$green" -ge 50 ] || fail "the installed saver draws no scene"
+for i in $(seq 1 40); do
+  kill -0 "$saver" 2>/dev/null || break
+  xdotool mousemove $((100 + i % 2 * 300)) 300
+  sleep 0.25
+done
+! kill -0 "$saver" 2>/dev/null || fail "the saver did not end on a mouse move"
+wait "$saver" || fail "the saver ended with $?"
+
+# An interactive upgrade (no /q): in place, one entry, and the Screen Saver
+# Settings opened, though Wine has no desk.cpl for rundll32 to load.
+msiexec /i "$(w "$work/next.msi")" /l*v "$(w "$work/upgrade.log")" || fail "the upgrade failed ($?)"
+cmp "$system32/velthra.scr" "$work/next.scr" || fail "the upgrade did not replace velthra.scr"
+echo "upgraded: $(entries)"
+[ "$(entries | cut -d'|' -f2-)" = "Nimbrel|$next" ] || fail "not exactly one entry, of $next"
+grep -aq 'Action start.*OpenScreenSaverSettings' "$work/upgrade.log" &&
+  grep -aqF 'RUNDLL32 = C:\windows\system32\rundll32.exe' "$work/upgrade.log" ||
+  fail "the interactive install did not open the Screen Saver Settings"
+
+# The older package, with the basic UI (/qb) so that the refusal shows its
+# message (the text is the LaunchCondition row checked above).
+wine msiexec /i "$(w "$msi")" /qb </dev/null >/dev/null 2>&1 &
+downgrade=$!
+for _ in $(seq 1 60); do
+  box=$(xdotool search --name '^Install Failed$' 2>/dev/null | head -n 1)
+  [ -n "$box" ] && break
+  sleep 0.5
+done
+[ -n "$box" ] || fail "no message for the downgrade"
+xdotool windowfocus --sync "$box" key Return
+wait "$downgrade" && fail "the older package was installed"
+cmp -s "$system32/velthra.scr" "$work/next.scr" && [ "$(entries | cut -d'|' -f3)" = "$next" ] ||
+  fail "the refused downgrade changed the installation"
+
+settings >"$work/settings.before"
+grep -q 'REG_DWORD' "$work/settings.before" || fail "no settings to keep"
+msiexec /x "$(w "$work/next.msi")" /qn || fail "silent removal failed ($?)"
+[ ! -e "$system32/velthra.scr" ] || fail "velthra.scr is still in system32"
+[ -z "$(entries)" ] || fail "the entry is still there: $(entries)"
+settings | diff "$work/settings.before" - || fail "removal changed the user's settings"
+echo "removed: no file, no entry, the settings kept"
