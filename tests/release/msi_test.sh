@@ -75,7 +75,9 @@ cmp "$system32/velthra.scr" build/win/velthra.scr || fail "velthra.scr is not in
 product=$(entries)
 echo "installed: $product"
 [[ "$product" =~ ^\{[0-9A-F-]{36}\}\|Nimbrel\|$version$ ]] || fail "the entry is not Velthra, Nimbrel, $version"
-cmp -s "$WINEPREFIX/drive_c/windows/Installer/${product%%|*}/velthra.ico" resources/app.ico || fail "no icon for the entry"
+icon=$(wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+  sed -n 's/^ *ProductIcon *REG_SZ *//p')
+cmp -s "$(winepath -u "$icon")" resources/app.ico || fail "the entry's icon is not resources/app.ico: '$icon'"
 ! grep -aq 'Action start.*OpenScreenSaverSettings' "$work/install.log" ||
   fail "a silent install opened the Screen Saver Settings"
 
