@@ -67,8 +67,10 @@ entries() {
 }
 msiexec() { wine msiexec "$@" </dev/null >/dev/null 2>&1; }
 settings() { wine reg query 'HKCU\Software\Nimbrel\Velthra' /s 2>/dev/null | tr -d '\r'; }
-wine reg add 'HKCU\Software\Nimbrel\Velthra' /v "mod1 speed" /t REG_DWORD /d 7 /f >/dev/null 2>&1 ||
-  fail "cannot write the settings"
+poll() {  # poll TIMES COMMAND...: runs the command every half second until it succeeds
+  local n=$1; shift
+  until "$@"; do n=$((n - 1)); [ "$n" -gt 0 ] || return 1; sleep 0.5; done
+}
 
 msiexec /i "$(w "$msi")" /qn /l*v "$(w "$work/install.log")" || fail "silent install failed ($?)"
 cmp "$system32/velthra.scr" build/win/velthra.scr || fail "velthra.scr is not in system32"
@@ -84,23 +86,15 @@ cmp -s "$(winepath -u "$icon")" resources/app.ico || fail "the entry's icon is n
 # The installed saver, as the Screen Saver Settings start it.
 wine 'C:\windows\system32\velthra.scr' /s </dev/null >/dev/null 2>&1 &
 saver=$!
-green_pixels() {  # of the screen scaled to a quarter: the symbols are green in every module
-  import -window root png:- 2>/dev/null | convert - -scale 25% -depth 8 txt:- |
-    awk -F'[(,)]' 'NR > 1 && $4 > $3 + 60 && $4 > $5 + 60 { n++ } END { print n + 0 }'
+drawn() {  # green pixels on the screen scaled to a quarter: the symbols are green in every module
+  green=$(import -window root png:- 2>/dev/null | convert - -scale 25% -depth 8 txt:- |
+    awk -F'[(,)]' 'NR > 1 && $4 > $3 + 60 && $4 > $5 + 60 { n++ } END { print n + 0 }')
+  [ "$green" -ge 50 ]
 }
-for _ in $(seq 1 120); do
-  green=$(green_pixels)
-  [ "$green" -ge 50 ] && break
-  sleep 0.5
-done
-echo "saver: $green green pixels of 49152"
+poll 120 drawn; echo "saver: $green green pixels of 49152"
 [ "$green" -ge 50 ] || fail "the installed saver draws no scene"
-for i in $(seq 1 40); do
-  kill -0 "$saver" 2>/dev/null || break
-  xdotool mousemove $((100 + i % 2 * 300)) 300
-  sleep 0.25
-done
-! kill -0 "$saver" 2>/dev/null || fail "the saver did not end on a mouse move"
+moved() { xdotool mousemove $((RANDOM % 2 * 300 + 100)) 300; ! kill -0 "$saver" 2>/dev/null; }
+poll 40 moved || fail "the saver did not end on a mouse move"
 wait "$saver" || fail "the saver ended with $?"
 
 # An interactive upgrade (no /q): in place, one entry, and the Screen Saver
@@ -117,18 +111,13 @@ grep -aq 'Action start.*OpenScreenSaverSettings' "$work/upgrade.log" &&
 # message (the text is the LaunchCondition row checked above).
 wine msiexec /i "$(w "$msi")" /qb </dev/null >/dev/null 2>&1 &
 downgrade=$!
-for _ in $(seq 1 60); do
-  box=$(xdotool search --name '^Install Failed$' 2>/dev/null | head -n 1)
-  [ -n "$box" ] && break
-  sleep 0.5
-done
-[ -n "$box" ] || fail "no message for the downgrade"
-xdotool windowfocus --sync "$box" key Return
+poll 60 xdotool search --name '^Install Failed$' >"$work/box" 2>/dev/null || fail "no message for the downgrade"
+xdotool windowfocus --sync "$(head -n 1 "$work/box")" key Return
 wait "$downgrade" && fail "the older package was installed"
 cmp -s "$system32/velthra.scr" "$work/next.scr" && [ "$(entries | cut -d'|' -f3)" = "$next" ] ||
   fail "the refused downgrade changed the installation"
 
-settings >"$work/settings.before"
+settings >"$work/settings.before"  # as the saver wrote them
 grep -q 'REG_DWORD' "$work/settings.before" || fail "no settings to keep"
 msiexec /x "$(w "$work/next.msi")" /qn || fail "silent removal failed ($?)"
 [ ! -e "$system32/velthra.scr" ] || fail "velthra.scr is still in system32"
