@@ -2,7 +2,8 @@
 #   make test            build both trees and run every test
 #   make run [ARGS=/c]   build and start the saver (default switch /s)
 #   make bench           build and run the benchmarks
-#   make dist            build build/dist/velthra-VERSION-win64.zip
+#   make dist            build build/dist/velthra-VERSION-win64.zip and -x64.msi
+#                        (signed with SIGN_PFX=FILE SIGN_PASSWORD=PW [SIGN_TIMESTAMP_URL=URL])
 #   make test-shuffle    make test three times, every GoogleTest program in shuffled order
 #   make test-alone      every GoogleTest case on its own (after make test)
 ARGS ?= /s
@@ -50,7 +51,7 @@ win:
 	@scripts/configure.sh win && cmake --build build/win
 
 dist:
-	@scripts/bootstrap.sh
+	@scripts/bootstrap.sh --dist
 	@scripts/configure.sh win && cmake --build build/win --target dist
 
 clean:

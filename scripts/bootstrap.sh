@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests and `make run` need.
 # Silent and quick when everything is already there. With --bench it also
-# installs the real photographs the benchmarks decode (not needed by the tests).
+# installs the real photographs the benchmarks decode (not needed by the tests);
+# with --dist the tools of `make dist` and its test: wixl and msitools for the
+# installer, osslsigncode and openssl for signing.
 set -eu
 packages=(
   cmake ninja-build make g++ python3 unzip
@@ -12,7 +14,12 @@ packages=(
   clang-14 libclang-rt-14-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libjpeg-turbo-progs libstb-dev
 )
-[ "${1:-}" = --bench ] && packages+=(mate-backgrounds xplanet-images valgrind)
+for option in "$@"; do
+  case "$option" in
+    --bench) packages+=(mate-backgrounds xplanet-images valgrind) ;;
+    --dist) packages+=(wixl msitools python3-olefile osslsigncode openssl) ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

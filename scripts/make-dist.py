@@ -1,18 +1,28 @@
 #!/usr/bin/env python3
-"""Builds the release archive velthra-VERSION-win64.zip: velthra.scr, a
-read-me (CRLF, the version filled in) and SHA256SUMS of both.
+"""Builds the release: the archive velthra-VERSION-win64.zip (velthra.scr, a
+read-me in CRLF with the version filled in, and SHA256SUMS of both), the
+installer velthra-VERSION-x64.msi (scripts/make-msi.py) and SHA256SUMS of
+those two beside them.
 
     make-dist.py --scr velthra.scr --version 1.0.0 --readme resources/release-readme.txt --out build/dist
 
-The archive is reproducible: its entries are sorted, every entry has the same
-permissions and the time of SOURCE_DATE_EPOCH (default: the time of the last
-commit), so the same commit gives the same bytes.
+Both are reproducible: the archive's entries are sorted, every entry has the
+same permissions and the time of SOURCE_DATE_EPOCH (default: the time of the
+last commit), so the same commit gives the same bytes.
+
+With SIGN_PFX (a PKCS#12 file) in the environment, osslsigncode signs
+velthra.scr before it goes into the archive and the installer, and then the
+installer itself (Authenticode, SHA-256), with the password SIGN_PASSWORD and
+a time stamp from SIGN_TIMESTAMP_URL where given. Signing stamps the time, so
+signed output differs from run to run; without SIGN_PFX nothing is signed.
 """
 import argparse
 import hashlib
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 
@@ -52,6 +62,29 @@ def write_zip(path, files, epoch):
     os.replace(tmp, path)
 
 
+def sign(path, signed_path, pfx):
+    """Authenticode-signs path into signed_path. The password goes through a
+    file, so that it shows in no process list."""
+    with tempfile.NamedTemporaryFile("w", suffix=".pw") as password:
+        password.write(os.environ.get("SIGN_PASSWORD", ""))
+        password.flush()
+        command = ["osslsigncode", "sign", "-pkcs12", pfx, "-readpass", password.name,
+                   "-h", "sha256", "-n", "Velthra"]
+        if os.environ.get("SIGN_TIMESTAMP_URL"):
+            command += ["-ts", os.environ["SIGN_TIMESTAMP_URL"]]
+        result = subprocess.run(command + ["-in", path, "-out", signed_path], capture_output=True, text=True)
+    if result.returncode != 0:
+        sys.exit(f"make-dist: signing {os.path.basename(path)} failed:\n{result.stdout}{result.stderr}")
+
+
+def write_sums(path, files):
+    with open(path + ".tmp", "w", encoding="ascii") as out:
+        for name in sorted(files):
+            with open(files[name], "rb") as f:
+                out.write(f"{hashlib.sha256(f.read()).hexdigest()}  {name}\n")
+    os.replace(path + ".tmp", path)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--scr", required=True)
@@ -61,11 +94,29 @@ def main():
     args = parser.parse_args()
 
     source_dir = os.path.dirname(os.path.abspath(args.readme))
-    files = build_entries(args.scr, args.readme, args.version)
+    epoch = source_date_epoch(source_dir)
     os.makedirs(args.out, exist_ok=True)
-    path = os.path.join(args.out, f"velthra-{args.version}-win64.zip")
-    write_zip(path, files, source_date_epoch(source_dir))
-    print(path)
+    zip_name = f"velthra-{args.version}-win64.zip"
+    msi_name = f"velthra-{args.version}-x64.msi"
+    pfx = os.environ.get("SIGN_PFX")
+    with tempfile.TemporaryDirectory() as work:
+        scr = args.scr
+        if pfx:
+            scr = os.path.join(work, "velthra.scr")
+            sign(args.scr, scr, pfx)
+        write_zip(os.path.join(args.out, zip_name), build_entries(scr, args.readme, args.version), epoch)
+        msi = os.path.join(args.out, msi_name)
+        make_msi = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-msi.py")
+        if subprocess.run([sys.executable, make_msi, "--scr", scr, "--version", args.version,
+                           "--out", msi, "--epoch", str(epoch)], stdout=subprocess.DEVNULL).returncode:
+            return 1
+        if pfx:
+            sign(msi, os.path.join(work, msi_name), pfx)
+            shutil.move(os.path.join(work, msi_name), msi)
+    write_sums(os.path.join(args.out, "SHA256SUMS"),
+               {name: os.path.join(args.out, name) for name in (zip_name, msi_name)})
+    print(os.path.join(args.out, zip_name))
+    print(msi)
     return 0
 
 

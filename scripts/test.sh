@@ -6,10 +6,10 @@
 # The Windows tests mostly wait (for windows, frames, processes), so they start
 # as soon as the Windows tree is built, and the native and fuzz trees build
 # and run beside them at a lower priority. `make dist` relinks velthra.scr, so
-# the release test comes after the Windows tests.
+# the release tests (archive, installer) come after the Windows tests.
 set -u
 cd "$(dirname "$0")/.."
-scripts/bootstrap.sh || exit 1
+scripts/bootstrap.sh --dist || exit 1
 jobs=$(nproc)
 mkdir -p build
 
@@ -83,13 +83,15 @@ cat build/win-ctest-2.log
 tally build/win-ctest.log
 tally build/win-ctest-2.log
 
-echo "== release archive: make dist twice, same bytes"
-if tests/release/dist_test.sh; then
-  passed=$((passed + 1))
-else
-  failed=$((failed + 1))
-  status=1
-fi
+echo "== release archive and installer: make dist twice, same bytes; the installer under Wine"
+for release_test in dist_test msi_test; do
+  if tests/release/$release_test.sh; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    status=1
+  fi
+done
 
 echo
 echo "$passed passed, $failed failed"
