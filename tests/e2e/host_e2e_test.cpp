@@ -23,11 +23,8 @@ HWND WaitForSaver(vt::Process& saver)
 HWND WaitForSettings(vt::Process& saver)
 {
     HWND hDlg = vt::WaitForWindow("#32770", "Velthra Settings", kStartMs, saver.Id());
-    for (int i = 0; hDlg && i < 500 && !IsWindowVisible(hDlg); ++i)
-        vt::PumpMessages(20);
-    DWORD_PTR dwResult;
     if (hDlg)
-        SendMessageTimeoutA(hDlg, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &dwResult);
+        vt::WaitForWindowReady(hDlg, kStartMs);
     return hDlg;
 }
 
@@ -272,7 +269,8 @@ TEST_F(FullScreenInput, ClickWithoutMovementDoesNotClose)
 TEST_F(FullScreenInput, AltF4Closes)
 {
     SetForegroundWindow(hSaver);
-    vt::PumpMessages(200);
+    ASSERT_TRUE(vt::WaitUntil([&] { return GetForegroundWindow() == hSaver; }, kStartMs))
+        << "foreground " << GetForegroundWindow() << ", saver " << hSaver;
     vt::PressKeyCombo(VK_MENU, VK_F4);
     EXPECT_EQ(saver.Wait(kStartMs), 0u);
 }
@@ -293,7 +291,8 @@ TEST_F(FullScreenInput, SecondSaverBringsTheFirstToTheFrontAndEnds)
 {
     PreviewHost other;  // takes the foreground from the saver
     SetForegroundWindow(other.hWnd);
-    vt::PumpMessages(300);
+    ASSERT_TRUE(vt::WaitUntil([&] { return GetForegroundWindow() == other.hWnd; }, kStartMs))
+        << "foreground " << GetForegroundWindow() << ", other " << other.hWnd;
     vt::Process second;
     ASSERT_TRUE(second.StartSaver("/s"));
     EXPECT_EQ(second.Wait(kStartMs), 0u);

@@ -149,22 +149,16 @@ TEST_F(SaverKeys, F1ShowsTheControlMenuWithTheCursor)
     vt::PressKey(VK_F1);
     HWND hMenu = vt::WaitForWindow("#32770", "Control Menu", kStartMs, saver.Id());
     ASSERT_NE(hMenu, nullptr);
-    vt::PumpMessages(300);
     RECT rcMenu, rcClip;
-    GetWindowRect(hMenu, &rcMenu);
-    GetClipCursor(&rcClip);
-    EXPECT_EQ(rcClip.left, rcMenu.left);
-    EXPECT_EQ(rcClip.right, rcMenu.right);
-    EXPECT_EQ(rcClip.top, rcMenu.top);
-    EXPECT_EQ(rcClip.bottom, rcMenu.bottom);
+    EXPECT_TRUE(vt::WaitForClipOn(hMenu, kStartMs, &rcClip, &rcMenu))
+        << "clip " << vt::RectText(rcClip) << ", menu " << vt::RectText(rcMenu);
     // The menu is centred on the desktop.
     EXPECT_EQ(rcMenu.left, (GetSystemMetrics(SM_CXSCREEN) - (rcMenu.right - rcMenu.left)) / 2);
     // Moving the mouse over the menu shows the cursor and does not end the saver,
     // however far the cursor now is from where the saver started.
     vt::MoveCursorTo((rcMenu.left + rcMenu.right) / 2, (rcMenu.top + rcMenu.bottom) / 2);
     vt::MoveCursorTo((rcMenu.left + rcMenu.right) / 2 + 5, (rcMenu.top + rcMenu.bottom) / 2);
-    vt::PumpMessages(300);
-    EXPECT_TRUE(CursorShowing());
+    EXPECT_TRUE(vt::WaitUntil(CursorShowing, kStartMs));
     vt::MoveCursorTo(0, 0);  // held inside the menu
     POINT pt;
     GetCursorPos(&pt);

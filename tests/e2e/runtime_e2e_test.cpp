@@ -145,7 +145,8 @@ TEST_F(SaverSettings, EscEndsItAndWritesTheView)
     vt::PumpMessages(500);
     vt::WriteNumber("mod1 depth", 5555);
     SetForegroundWindow(hSaver);
-    vt::PumpMessages(200);
+    ASSERT_TRUE(vt::WaitUntil([&] { return GetForegroundWindow() == hSaver; }, kStartMs))
+        << "foreground " << GetForegroundWindow() << ", saver " << hSaver;
     vt::PressKey(VK_ESCAPE);
     EXPECT_EQ(saver.Wait(kStartMs), 0u);
     EXPECT_EQ(vt::StoredNumber("mod1 depth"), 1000);

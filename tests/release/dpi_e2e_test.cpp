@@ -101,7 +101,7 @@ protected:
         ASSERT_TRUE(m_saver.StartSaver("/c"));
         m_hDlg = vt::WaitForWindow("#32770", "Velthra Settings", kStartMs, m_saver.Id());
         ASSERT_NE(m_hDlg, nullptr);
-        vt::PumpMessages(500);  // the first preview frames
+        ASSERT_TRUE(vt::WaitForWindowReady(m_hDlg, kStartMs));  // laid out for its DPI
     }
 
     vt::Process m_saver;

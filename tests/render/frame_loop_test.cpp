@@ -99,11 +99,13 @@ void ClearBackTo(float fRed, float fGreen)
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
-// What the screen shows inside the window after the frame.
-DWORD FrontPixel()
+// What the screen shows inside the window once it shows the colour expected,
+// or after a few seconds when it does not.
+DWORD FrontPixelOnceItIs(DWORD dwExpected)
 {
-    vt::PumpMessages(100);
-    return vt::CaptureScreen().At(10, 10) & 0xFFFFFFu;
+    DWORD dwSeen = 0;
+    vt::WaitUntil([&] { return (dwSeen = vt::CaptureScreen().At(10, 10) & 0xFFFFFFu) == dwExpected; }, 5000);
+    return dwSeen;
 }
 
 TEST_F(DrawFrameTest, SwapsWithoutActiveModuleButNotAfterAQuitRequest)
@@ -112,16 +114,17 @@ TEST_F(DrawFrameTest, SwapsWithoutActiveModuleButNotAfterAQuitRequest)
     g_nModule = 0;
     ClearBackTo(1.0f, 0.0f);
     DrawFrame(s_hWnd);
-    EXPECT_EQ(FrontPixel(), 0xFF0000u);
+    EXPECT_EQ(FrontPixelOnceItIs(0xFF0000u), 0xFF0000u);
     EXPECT_EQ(g_nModule, 0);
 
     g_SaverState.bQuitRequested = true;
     ClearBackTo(0.0f, 1.0f);
     DrawFrame(s_hWnd);
-    EXPECT_EQ(FrontPixel(), 0xFF0000u);
+    vt::PumpMessages(100);  // nothing to wait for: a swap would have shown the green by now
+    EXPECT_EQ(vt::CaptureScreen().At(10, 10) & 0xFFFFFFu, 0xFF0000u);
     g_SaverState.bQuitRequested = false;
     DrawFrame(s_hWnd);
-    EXPECT_EQ(FrontPixel(), 0x00FF00u);
+    EXPECT_EQ(FrontPixelOnceItIs(0x00FF00u), 0x00FF00u);
 }
 
 // A preview control resized for a new scale: the next frame fills it.

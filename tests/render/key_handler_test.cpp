@@ -245,40 +245,40 @@ BOOL CALLBACK CountMenus(HWND hWnd, LPARAM lParam)
 }
 
 // Looks at the open control menu from another thread, presses F1 again inside
-// its modal loop, then clicks OK.
-void ObserveControlMenu(HWND hTestWnd, MenuObservation* pSeen)
+// its modal loop, then clicks OK. bHeld: the menu is to show the cursor and
+// hold it inside, as in the saver.
+void ObserveControlMenu(HWND hTestWnd, bool bHeld, MenuObservation* pSeen)
 {
     HWND hDlg = vt::WaitForWindow("#32770", "Control Menu", 10000, GetCurrentProcessId());
     if (!hDlg)
         return;
     pSeen->bFound = true;
-    Sleep(200);
+    vt::WaitForWindowReady(hDlg, 5000);  // found as soon as it exists, before WM_INITDIALOG
+    if (bHeld) {
+        vt::WaitForClipOn(hDlg, 5000, &pSeen->rcClip, &pSeen->rcDialog);
+    } else {
+        GetClipCursor(&pSeen->rcClip);
+        GetWindowRect(hDlg, &pSeen->rcDialog);
+    }
     pSeen->hOwner = GetWindow(hDlg, GW_OWNER);
     EnumChildWindows(hDlg, CollectText, reinterpret_cast<LPARAM>(&pSeen->texts));
     CURSORINFO ci = {};
     ci.cbSize = sizeof(ci);
     GetCursorInfo(&ci);
     pSeen->bCursorShowing = (ci.flags & CURSOR_SHOWING) != 0;
-    GetClipCursor(&pSeen->rcClip);
-    GetWindowRect(hDlg, &pSeen->rcDialog);
     DWORD_PTR dwResult = 0;
     if (SendMessageTimeoutA(hTestWnd, WM_PRESS_F1, 0, 0, SMTO_NORMAL, 3000, &dwResult))
         pSeen->nSecondPress = static_cast<LRESULT>(dwResult);
-    Sleep(200);
+    // A second menu would have been created inside that call: nothing to wait for.
     EnumWindows(CountMenus, reinterpret_cast<LPARAM>(&pSeen->nMenus));
     SendMessageA(GetDlgItem(hDlg, IDOK), BM_CLICK, 0, 0);
-}
-
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 TEST_F(KeyHandlerTest, F1OpensOneControlMenuWithTheCursorHeldInside)
 {
     ShowCursor(FALSE);  // hidden, as in the running saver
     MenuObservation seen;
-    std::thread watcher(ObserveControlMenu, m_hWnd, &seen);
+    std::thread watcher(ObserveControlMenu, m_hWnd, true, &seen);
     Press(VK_F1);
     watcher.join();
     ASSERT_TRUE(seen.bFound);
@@ -291,7 +291,8 @@ TEST_F(KeyHandlerTest, F1OpensOneControlMenuWithTheCursorHeldInside)
               "F6,F7 - Rotate Left/Right\nF8,F9 - Speed Up/Down\nHome - Restore Default Position");
     EXPECT_EQ(seen.texts[2], "Enter - Next Module\nBackspace - Previous Module");
     EXPECT_TRUE(seen.bCursorShowing);
-    EXPECT_TRUE(SameRect(seen.rcClip, seen.rcDialog));
+    EXPECT_TRUE(vt::SameRect(seen.rcClip, seen.rcDialog))
+        << "clip " << vt::RectText(seen.rcClip) << ", menu " << vt::RectText(seen.rcDialog);
     EXPECT_EQ(seen.nSecondPress, 1);  // the second F1 came straight back
     EXPECT_EQ(seen.nMenus, 1);
     EXPECT_FALSE(g_bControlMenuOpen);
@@ -305,7 +306,8 @@ TEST_F(KeyHandlerTest, F1OpensOneControlMenuWithTheCursorHeldInside)
                              GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
                              GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     GetClipCursor(&rcClip);
-    EXPECT_TRUE(SameRect(rcClip, rcScreen));
+    EXPECT_TRUE(vt::SameRect(rcClip, rcScreen))
+        << "clip " << vt::RectText(rcClip) << ", screen " << vt::RectText(rcScreen);
     ShowCursor(TRUE);
 }
 
@@ -314,12 +316,13 @@ TEST_F(KeyHandlerTest, ControlMenuInTheSettingsDialogLeavesTheCursorAlone)
     g_SaverState.bRunningAsSaver = false;
     ShowCursor(FALSE);
     MenuObservation seen;
-    std::thread watcher(ObserveControlMenu, m_hWnd, &seen);
+    std::thread watcher(ObserveControlMenu, m_hWnd, false, &seen);
     Press(VK_F1);
     watcher.join();
     ASSERT_TRUE(seen.bFound);
     EXPECT_FALSE(seen.bCursorShowing);
-    EXPECT_FALSE(SameRect(seen.rcClip, seen.rcDialog));
+    EXPECT_FALSE(vt::SameRect(seen.rcClip, seen.rcDialog))
+        << "clip " << vt::RectText(seen.rcClip) << ", menu " << vt::RectText(seen.rcDialog);
     ShowCursor(TRUE);
 }
 

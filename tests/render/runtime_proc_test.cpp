@@ -19,22 +19,6 @@ LRESULT CALLBACK TestWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     return RenderRuntimeProc(hWnd, uMsg, wParam, lParam);
 }
 
-// Dispatches this thread's messages for the given time. The frame loop always
-// has its next frame message waiting, so the time is checked per message.
-void RunMessages(DWORD ms)
-{
-    DWORD dwStart = GetTickCount();
-    while (GetTickCount() - dwStart < ms) {
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        } else {
-            Sleep(5);
-        }
-    }
-}
-
 int Stored(const char* pszName)
 {
     DWORD dw = 0xDEADBEEF;
@@ -75,8 +59,8 @@ TEST(RenderRuntime, OneRunFromCreateToClose)
     EXPECT_EQ(g_SaverState.dwLastFrameTick, dwFrameTick);
     g_SaverState.bInFrame = false;
 
-    RunMessages(300);
-    EXPECT_NE(g_SaverState.dwLastFrameTick, dwFrameTick);  // frames ran
+    EXPECT_TRUE(vt::WaitUntil([&] { return g_SaverState.dwLastFrameTick != dwFrameTick; }, 10000))
+        << "no frame after the one at " << dwFrameTick;
     EXPECT_FALSE(g_SaverState.bQuitRequested);
 
     // Esc is taken out of the queue by the frame handler; the close it posts
@@ -84,9 +68,7 @@ TEST(RenderRuntime, OneRunFromCreateToClose)
     EXPECT_EQ(g_nModule, 1);
     g_fDepth = 55.5f;
     PostMessageA(hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
-    for (int i = 0; i < 100 && IsWindow(hWnd); ++i)
-        RunMessages(30);
-    EXPECT_FALSE(IsWindow(hWnd));
+    EXPECT_TRUE(vt::WaitUntil([&] { return !IsWindow(hWnd); }, 10000));
     EXPECT_TRUE(g_SaverState.bQuitRequested);
     EXPECT_TRUE(g_SaverState.bClosing);
     EXPECT_EQ(g_hRenderRC, nullptr);

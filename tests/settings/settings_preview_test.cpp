@@ -12,6 +12,7 @@
 #include "scenes/module_table.h"
 #include "settings/dialogs.h"
 #include "settings/settings_store.h"
+#include "tests/support/saver_thread.h"
 #include "tests/support/win_support.h"
 
 #include <commctrl.h>
@@ -75,9 +76,12 @@ struct Observations {
     std::string buttonsTicked;
 };
 
+// Two frames begun after the change: the first of them has been presented
+// by the time the second starts.
 PreviewPixels ReadAfterFrames(HWND hDlg)
 {
-    vt::PumpMessages(1500);
+    vt::SaverThread::FrameDrawn(10000);
+    vt::SaverThread::FrameDrawn(10000);
     PreviewPixels pixels;
     SendMessageA(hDlg, WM_READ_PREVIEW, 0, reinterpret_cast<LPARAM>(&pixels));
     return pixels;
@@ -110,9 +114,11 @@ void SaveDialogPicture(HWND hDlg, const PreviewPixels& preview)
     vt::SaveBitmap(dialog, vt::ProgramDir() + "\\settings_dialog.bmp");
 }
 
+// Returns once the dialog has handled the click.
 void ClickButton(HWND hDlg, int nId)
 {
-    PostMessageA(GetDlgItem(hDlg, nId), BM_CLICK, 0, 0);
+    DWORD_PTR dwResult;
+    SendMessageTimeoutA(GetDlgItem(hDlg, nId), BM_CLICK, 0, 0, SMTO_NORMAL, 15000, &dwResult);
 }
 
 DWORD WINAPI DriveDialog(void* pParam)
@@ -133,7 +139,7 @@ DWORD WINAPI DriveDialog(void* pParam)
     pSeen->buttonsTicked = IsDlgButtonChecked(hDlg, IDC_MODULE_BUTTON_BASE + 1) ? "1" : "";
     ClickButton(hDlg, IDC_DISABLE_ALL);
     pSeen->disabled = ReadAfterFrames(hDlg);
-    ClickButton(hDlg, IDCANCEL);
+    PostMessageA(GetDlgItem(hDlg, IDCANCEL), BM_CLICK, 0, 0);
     return 0;
 }
 

@@ -185,6 +185,27 @@ std::string ClassName(HWND hWnd)
     return sz;
 }
 
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+std::string RectText(const RECT& rc)
+{
+    return "(" + std::to_string(rc.left) + "," + std::to_string(rc.top) + ")-(" + std::to_string(rc.right) +
+           "," + std::to_string(rc.bottom) + ")";
+}
+
+bool WaitForClipOn(HWND hWnd, DWORD timeoutMs, RECT* pClip, RECT* pWindow)
+{
+    // Both are read on every round: the window may still be moving into place.
+    return WaitUntil([&] {
+        GetClipCursor(pClip);
+        GetWindowRect(hWnd, pWindow);
+        return SameRect(*pClip, *pWindow);
+    }, timeoutMs);
+}
+
 struct Answers {
     std::vector<LRESULT> results;
     std::vector<std::pair<Answers*, size_t>> slots;
@@ -270,6 +291,17 @@ HWND WaitForWindow(const char* pszClass, const char* pszTitle, DWORD timeoutMs, 
             return nullptr;
         PumpMessages(50);
     }
+}
+
+bool WaitForWindowReady(HWND hWnd, DWORD timeoutMs)
+{
+    DWORD dwStart = GetTickCount();
+    if (!WaitUntil([hWnd] { return IsWindowVisible(hWnd) != FALSE; }, timeoutMs))
+        return false;
+    const DWORD dwSpent = GetTickCount() - dwStart;
+    DWORD_PTR dwResult;
+    return SendMessageTimeoutA(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, dwSpent < timeoutMs ? timeoutMs - dwSpent : 1,
+                               &dwResult) != 0;
 }
 
 bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs)

@@ -49,10 +49,19 @@ private:
 // A top-level window of the given process (0: any) with this class and/or
 // title (null: any), waiting up to timeoutMs. Null when none appears.
 HWND WaitForWindow(const char* pszClass, const char* pszTitle, DWORD timeoutMs, DWORD dwProcessId = 0);
+// Waits until the window is shown and its creation or WM_INITDIALOG is over
+// (a message sent to it is answered only then); false when the time is up.
+bool WaitForWindowReady(HWND hWnd, DWORD timeoutMs);
 // Waits until the window is gone (true) or the time is up (false).
 bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs);
 std::string WindowText(HWND hWnd);
 std::string ClassName(HWND hWnd);
+// Rectangles compared, and written out for failure messages: "(412,301)-(612,561)".
+bool SameRect(const RECT& a, const RECT& b);
+std::string RectText(const RECT& rc);
+// Waits until the cursor is held inside the window: its clip rectangle is the
+// window's rectangle. Both are left in *pClip and *pWindow to be printed.
+bool WaitForClipOn(HWND hWnd, DWORD timeoutMs, RECT* pClip, RECT* pWindow);
 
 // Sends the message to every window at once and returns their answers (0
 // for a window that did not answer in time). A thread that answers only
