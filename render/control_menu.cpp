@@ -2,6 +2,9 @@
 // keys. It runs modally inside a frame handler, so the animation pauses while
 // it is open. In the full-screen saver the hidden cursor is shown and held
 // inside the menu until it closes, since a mouse move would end the saver.
+// The clip is the whole system's: a focus change can release it (Wine does
+// on X focus events, other programs may call ClipCursor), so the menu puts
+// it back while it is open.
 #include "render/control_menu.h"
 
 #include "host/host.h"
@@ -9,6 +12,9 @@
 #include "resources/resource.h"
 
 bool g_bControlMenuOpen = false;
+
+const UINT_PTR kClipGuardTimer = 1;
+const UINT kClipGuardMs = 200;
 
 void ShowControlMenu(HWND hOwner)
 {
@@ -20,21 +26,30 @@ void ShowControlMenu(HWND hOwner)
     g_bControlMenuOpen = false;
 }
 
+// Holds the cursor inside the menu, unless it is held there already.
+static void ClipToMenu(HWND hDlg)
+{
+    RECT rc, rcClip;
+    GetWindowRect(hDlg, &rc);
+    if (!GetClipCursor(&rcClip) || !EqualRect(&rc, &rcClip))
+        ClipCursor(&rc);
+}
+
 static void OnControlMenuInit(HWND hDlg)
 {
     CentreOnDesktop(hDlg);
     SetFocus(GetDlgItem(hDlg, IDOK));
     if (g_SaverState.bRunningAsSaver) {
         ShowCursor(TRUE);
-        RECT rc;
-        GetWindowRect(hDlg, &rc);
-        ClipCursor(&rc);
+        ClipToMenu(hDlg);
+        SetTimer(hDlg, kClipGuardTimer, kClipGuardMs, nullptr);
     }
 }
 
 static void OnControlMenuClose(HWND hDlg)
 {
     if (g_SaverState.bRunningAsSaver) {
+        KillTimer(hDlg, kClipGuardTimer);
         ShowCursor(FALSE);
         ClipCursor(nullptr);
     }
@@ -47,6 +62,10 @@ INT_PTR CALLBACK ControlMenuProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM)
     case WM_INITDIALOG:
         OnControlMenuInit(hDlg);
         return FALSE;  // the focus is set
+    case WM_TIMER:
+        if (wParam == kClipGuardTimer)
+            ClipToMenu(hDlg);
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             OnControlMenuClose(hDlg);
