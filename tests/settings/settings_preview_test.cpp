@@ -12,6 +12,7 @@
 #include "scenes/module_table.h"
 #include "settings/dialogs.h"
 #include "settings/settings_store.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/saver_thread.h"
 #include "tests/support/win_support.h"
 
@@ -325,36 +326,6 @@ HINSTANCE WINAPI RecordShellExecuteA(HWND hWnd, LPCSTR, LPCSTR pszFile, LPCSTR p
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
 }
 
-// Points this program's imports of the named shell32 functions elsewhere;
-// returns how many entries were changed.
-int PatchShellImport(const char* pszName, void* pfnNew)
-{
-    auto* pBase = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* pDos = reinterpret_cast<IMAGE_DOS_HEADER*>(pBase);
-    auto* pNt = reinterpret_cast<IMAGE_NT_HEADERS*>(pBase + pDos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    int nPatched = 0;
-    for (auto* pDesc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(pBase + dir.VirtualAddress); pDesc->Name; ++pDesc) {
-        if (_stricmp(reinterpret_cast<char*>(pBase + pDesc->Name), "shell32.dll") != 0)
-            continue;
-        auto* pNames = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDesc->OriginalFirstThunk);
-        auto* pSlots = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDesc->FirstThunk);
-        for (; pNames->u1.AddressOfData; ++pNames, ++pSlots) {
-            if (IMAGE_SNAP_BY_ORDINAL(pNames->u1.Ordinal))
-                continue;
-            auto* pImport = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(pBase + pNames->u1.AddressOfData);
-            if (strcmp(reinterpret_cast<char*>(pImport->Name), pszName) != 0)
-                continue;
-            DWORD dwOld;
-            VirtualProtect(&pSlots->u1.Function, sizeof(void*), PAGE_READWRITE, &dwOld);
-            pSlots->u1.Function = reinterpret_cast<ULONG_PTR>(pfnNew);
-            VirtualProtect(&pSlots->u1.Function, sizeof(void*), dwOld, &dwOld);
-            ++nPatched;
-        }
-    }
-    return nPatched;
-}
-
 struct LinkCase {
     int nTemplate;
     const char* pszCaption;
@@ -401,8 +372,9 @@ DWORD WINAPI ClickLinks(void* pParam)
 TEST(InformationDialogs, ShellCallsTakeTheirOwnerAndShowCommand)
 {
     InitializeCriticalSection(&g_shellLock);
-    ASSERT_EQ(PatchShellImport("ShellExecuteExA", reinterpret_cast<void*>(RecordShellExecuteExA)), 1);
-    ASSERT_EQ(PatchShellImport("ShellExecuteA", reinterpret_cast<void*>(RecordShellExecuteA)), 1);
+    vt::ImportHook shellEx("shell32.dll", "ShellExecuteExA", reinterpret_cast<void*>(RecordShellExecuteExA));
+    vt::ImportHook shell("shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(RecordShellExecuteA));
+    ASSERT_TRUE(shellEx.Installed() && shell.Installed());
     const LinkCase aCases[] = {
         {IDD_ABOUT, "Velthra Screen Saver", AboutDialogProc, IDC_VISIT_WEB_SITE, "ShellExecuteExA", true, SW_RESTORE, nullptr, "http"},
         {IDD_ABOUT, "Velthra Screen Saver", AboutDialogProc, IDC_PARTNER_SITE, "ShellExecuteExA", true, SW_RESTORE, nullptr, "http"},
