@@ -2,6 +2,8 @@
 # Installs the Debian packages that the build, the tests and `make run` need.
 # Silent and quick when everything is already there. With --bench it also
 # installs the real photographs the benchmarks decode (not needed by the tests).
+# With --linux it also installs what the native X11 build, its Debian package
+# and the test with the real xscreensaver daemon need.
 set -eu
 packages=(
   cmake ninja-build make g++ python3 unzip
@@ -13,6 +15,8 @@ packages=(
   libturbojpeg0-dev libjpeg62-turbo-dev libjpeg-turbo-progs libstb-dev
 )
 [ "${1:-}" = --bench ] && packages+=(mate-backgrounds xplanet-images valgrind)
+[ "${1:-}" = --linux ] && packages+=(libx11-dev libgl-dev libglu1-mesa-dev dpkg-dev fakeroot
+  lintian xscreensaver xscreensaver-gl passwd sudo)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
