@@ -16,7 +16,7 @@ packages=(
 )
 [ "${1:-}" = --bench ] && packages+=(mate-backgrounds xplanet-images valgrind)
 [ "${1:-}" = --linux ] && packages+=(libx11-dev libgl-dev libglu1-mesa-dev dpkg-dev fakeroot
-  lintian xscreensaver xscreensaver-gl passwd sudo)
+  lintian xscreensaver xscreensaver-gl passwd)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

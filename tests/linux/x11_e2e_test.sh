@@ -7,33 +7,13 @@
 set -u
 velthra=$1 holder=$2 xml=$3
 work=$(mktemp -d)
-fails=0
 cleanup() {
   exec 4>&- 5>&- 2>/dev/null
-  kill "$xvfb" 2>/dev/null
+  kill "${xvfb:-}" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
-wait_for() {  # CONDITION [SECONDS]: polls every 0.1 s
-  local n=$((${2:-10} * 10))
-  until eval "$1"; do
-    n=$((n - 1))
-    [ "$n" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
-check() {  # DESCRIPTION CONDITION
-  if eval "$2"; then echo "ok   $1"; else echo "FAIL $1"; fails=$((fails + 1)); fi
-}
-pixel() {  # WINDOW X Y: "r g b"
-  import -window "$1" -crop "1x1+$2+$3" +repage -depth 8 rgb:- 2>/dev/null | od -An -tu1 | xargs
-}
-is_sky() {  # WINDOW X Y: the blue of module 3's sky (black where nothing is drawn)
-  local r g b
-  read -r r g b <<<"$(pixel "$@")"
-  echo "    pixel $2,$3 of $1: ${r:-none} ${g:-} ${b:-}"
-  [ -n "${b:-}" ] && [ "$b" -gt $((r + 30)) ]
-}
+. "$(dirname "$0")/../support/x11_checks.sh"
 ended() {  # PID [SECONDS]: the process ends in time; its status in $rc
   wait_for "! kill -0 $1 2>/dev/null" "${2:-5}" || { kill -9 "$1"; wait "$1"; rc=killed; return 1; }
   wait "$1"
@@ -44,10 +24,8 @@ own_window() {  # the window of our own, once mapped
   wait_for 'own=$(xdotool search --onlyvisible --name "^Velthra$" 2>/dev/null | head -1); [ -n "$own" ]'
 }
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -screen 1 320x240x8 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-wait_for "test -s $work/display" || { echo "FAIL Xvfb did not start"; exit 1; }
-export DISPLAY=:$(cat "$work/display") XDG_CONFIG_HOME=$work/config
+start_xvfb "$work" -screen 0 800x600x24 -screen 1 320x240x8
+export XDG_CONFIG_HOME=$work/config
 settings=$work/config/velthra/settings
 
 mkfifo "$work/holder.in"

@@ -88,7 +88,7 @@ TEST_F(SettingsFile, ChangedViewsSurviveAndDamageOnlyLosesTheDamagedValues)
 
     // Garbage lines, a value out of range, a speed below the limit, a negative
     // cycle time and no trailing newline: each repaired as the registry's are.
-    WriteFile("mod1 depth = 1234\n\x01\xff garbage\nmod2 depth = 99999999999\r\nmod1 speed=1\n"
+    WriteFile("mod1 depth = 1234\n\x01\xff garbage\nmod2 depth = 99999999999\r\nmod1 speed=0\n"
               "cycle time = -3\n= 5\nmod1 horz = 2 3\nmod1 vert=-250");
     LoadSettingsFile(m_path.c_str());
     EXPECT_FLOAT_EQ(g_Modules[1].depth, 12.34f);
