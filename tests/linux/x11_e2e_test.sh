@@ -65,6 +65,7 @@ check "a key changed the view, Esc ends with status 0" \
 grep "mod3 depth" "$settings"
 check "the changed view is stored" "grep -Eq '^mod3 depth = [0-9]+$' $settings && ! grep -q '^mod3 depth = 2000$' $settings"
 
+echo "# a note of the user's" >>"$settings"  # a rewrite would drop it
 cp "$settings" "$work/before"
 "$velthra" --fullscreen --modules 1 &
 pid=$!
