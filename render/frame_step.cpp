@@ -1,6 +1,10 @@
 // The shared frame step over the module table and the three renderers.
 #include "render/frame_step.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
 #include "render/pacing.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
@@ -26,9 +30,9 @@ bool ChangeModuleWhenDue(uint32_t dwLastSwitchTick, uint32_t dwNow)
     return true;
 }
 
-bool DrawCurrentModule()
+static bool DrawModule(int nModule)
 {
-    switch (g_nModule) {
+    switch (nModule) {
     case 1:
         return DrawFloatingSymbols();
     case 2:
@@ -38,6 +42,45 @@ bool DrawCurrentModule()
     default:
         return true;  // no module is active: nothing to draw
     }
+}
+
+// The viewport as a binary PPM, top row first.
+static bool WriteFramePicture(const char* pszPath)
+{
+    GLint anViewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, anViewport);
+    const int nWidth = anViewport[2], nHeight = anViewport[3];
+    const size_t cbRow = static_cast<size_t>(nWidth) * 3;
+    std::vector<unsigned char> pixels(cbRow * static_cast<size_t>(nHeight));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(anViewport[0], anViewport[1], nWidth, nHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    FILE* pFile = std::fopen(pszPath, "wb");
+    if (pFile == nullptr)
+        return false;
+    std::fprintf(pFile, "P6\n%d %d\n255\n", nWidth, nHeight);
+    for (int y = nHeight - 1; y >= 0; --y)
+        std::fwrite(pixels.data() + cbRow * static_cast<size_t>(y), 1, cbRow, pFile);
+    return std::fclose(pFile) == 0;
+}
+
+// Test hook of both programs: VELTHRA_FRAMES=N ends the process after the
+// N-th frame is drawn, writing it to VELTHRA_PICTURE when that is set.
+static void CountFrameForTest()
+{
+    static const char* pszFrames = std::getenv("VELTHRA_FRAMES");
+    static long nFramesLeft = pszFrames ? std::strtol(pszFrames, nullptr, 10) : 0;
+    if (nFramesLeft <= 0 || --nFramesLeft > 0)
+        return;
+    const char* pszPicture = std::getenv("VELTHRA_PICTURE");
+    std::exit(pszPicture && !WriteFramePicture(pszPicture) ? 1 : 0);
+}
+
+bool DrawCurrentModule()
+{
+    const bool bDrawn = DrawModule(g_nModule);
+    CountFrameForTest();
+    return bDrawn;
 }
 
 KeyCommand ApplyKeyToView(int nVirtualKey)

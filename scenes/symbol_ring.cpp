@@ -2,8 +2,6 @@
 // fixed picture of a cloudy sky; from time to time every second symbol leaps
 // over the ring's centre to the opposite side. The sky is drawn under the
 // identity matrix, so it stays put while the view moves the ring.
-#include <ctime>
-
 #include "image/texture.h"
 #include "render/frame_step.h"
 #include "scenes/module_motion.h"
@@ -99,7 +97,7 @@ bool DrawSymbolRing()
     g_fAngle = WrapAnimationAngle(g_fAngle);
     if (g_Ring.bFirstFrame) {
         g_Ring.bFirstFrame = false;
-        SeedRandom(static_cast<uint32_t>(std::time(nullptr)));
+        SeedRandom(ReadRandomSeed());
         g_Ring.leap.nGroupBase = 0;
         BuildSymbolLists();
     }

@@ -110,6 +110,14 @@ else
   status=1
 fi
 
+echo "== the Linux and the Windows program draw the same frames"
+if [ -x build/linux/velthra ] && nice -n 10 tests/linux/look_test.sh; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  status=1
+fi
+
 echo
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ] || status=1

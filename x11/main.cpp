@@ -3,7 +3,6 @@
 // this run only; the file is rewritten only after a key changed a view, and
 // then with the modules and cycle time it held, not those of the switches.
 #include <cstdio>
-#include <ctime>
 
 #include "scenes/module_table.h"
 #include "scenes/random.h"
@@ -78,7 +77,7 @@ int main(int argc, char** argv)
     LoadSettingsFile(bHavePath ? szPath : nullptr);
     const StoredChoice stored = ReadStoredChoice();
     ApplyOptions(options);
-    SeedRandom(static_cast<uint32_t>(std::time(nullptr)));
+    SeedRandom(ReadRandomSeed());
 
     int nStatus = OpenDrawWindow(options);
     if (nStatus == 0)

@@ -9,13 +9,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 
 #include "render/frame_step.h"
 #include "render/pacing.h"
 #include "scenes/module_table.h"
-#include "scenes/opengl.h"
 
 bool g_bViewsChanged = false;
 
@@ -154,26 +152,6 @@ static bool TakeEvents(uint32_t* pdwLastSwitchTick, uint32_t dwNow)
     return false;
 }
 
-// Writes the frame as a binary PPM (top row first); for the picture tests.
-static bool WriteFramePicture(const char* pszPath)
-{
-    const int nWidth = g_nWindowWidth, nHeight = g_nWindowHeight;
-    unsigned char* pPixels = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(nWidth) * nHeight * 3));
-    FILE* pFile = pPixels ? std::fopen(pszPath, "wb") : nullptr;
-    if (pFile == nullptr) {
-        std::free(pPixels);
-        return false;
-    }
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, nWidth, nHeight, GL_RGB, GL_UNSIGNED_BYTE, pPixels);
-    std::fprintf(pFile, "P6\n%d %d\n255\n", nWidth, nHeight);
-    for (int y = nHeight - 1; y >= 0; --y)
-        std::fwrite(pPixels + static_cast<size_t>(y) * nWidth * 3, 1, static_cast<size_t>(nWidth) * 3, pFile);
-    std::free(pPixels);
-    return std::fclose(pFile) == 0;
-}
-
 struct FrameMeter {
     int64_t nStartNs;
     int64_t nStartCpuNs;
@@ -195,25 +173,17 @@ static void MeterFrame(FrameMeter& meter, int64_t nNowNs)
 
 int RunFrames(const RunOptions& options)
 {
-    // Test hook: VELTHRA_FRAMES=N ends after N frames, writing the last one to
-    // VELTHRA_PICTURE when that is set.
-    const char* pszFrames = std::getenv("VELTHRA_FRAMES");
-    const long nFrameLimit = pszFrames ? std::strtol(pszFrames, nullptr, 10) : 0;
-    const char* pszPicture = std::getenv("VELTHRA_PICTURE");
     const int64_t nPeriodNs = static_cast<int64_t>(kFramePeriodMs) * 1000000;
     int64_t nDeadlineNs = ReadMonotonicNs();
     uint32_t dwLastSwitchTick = static_cast<uint32_t>(nDeadlineNs / 1000000);
     FrameMeter meter = {nDeadlineNs, ReadCpuNs(), 0};
-    for (long nFrame = 1; !IsStopRequested(); ++nFrame) {
+    while (!IsStopRequested()) {
         const uint32_t dwNow = static_cast<uint32_t>(ReadMonotonicNs() / 1000000);
         if (TakeEvents(&dwLastSwitchTick, dwNow))
             break;
         if (ChangeModuleWhenDue(dwLastSwitchTick, dwNow))
             dwLastSwitchTick = dwNow;
-        const bool bDrawn = DrawCurrentModule();
-        if (nFrameLimit > 0 && nFrame >= nFrameLimit)
-            return pszPicture && !WriteFramePicture(pszPicture) ? 1 : 0;
-        if (bDrawn)
+        if (DrawCurrentModule())
             SwapDrawBuffers();
         if (options.bFps)
             MeterFrame(meter, ReadMonotonicNs());
