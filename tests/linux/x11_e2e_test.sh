@@ -45,13 +45,13 @@ check "SIGTERM ends it within a second with status 0" "ended $pid 1 && [ \$rc = 
 echo geometry >&4
 check "the window is left where and as it was" "wait_for 'tail -1 $work/holder.out | grep -qx \"10 10 640 480 1\"'"
 
-echo "== XSCREENSAVER_WINDOW with --root, SIGINT"
+echo "== XSCREENSAVER_WINDOW with --root, module cycling, SIGINT"
 echo "size 400 300" >&4
 echo clear >&4
 check "the old frame is gone" "wait_for '! is_sky $given 390 5'"
-XSCREENSAVER_WINDOW=$((given)) "$velthra" --root --modules 3 &
+XSCREENSAVER_WINDOW=$((given)) "$velthra" --root --modules 1,3 --cycle 1 &
 pid=$!
-check "draws into XSCREENSAVER_WINDOW (given in decimal)" "wait_for 'is_sky $given 390 5'"
+check "draws into XSCREENSAVER_WINDOW (given in decimal), module 3 after module 1" "wait_for 'is_sky $given 390 5'"
 kill -INT "$pid"
 check "SIGINT ends it within a second with status 0" "ended $pid 1 && [ \$rc = 0 ]"
 
