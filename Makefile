@@ -4,11 +4,14 @@
 #   make bench           build and run the benchmarks
 #   make dist            build build/dist/velthra-VERSION-win64.zip and -x64.msi
 #                        (signed with SIGN_PFX=FILE SIGN_PASSWORD=PW [SIGN_TIMESTAMP_URL=URL])
+#   make linux           build build/linux/velthra, the native X11 program
+#   make run-linux [LINUX_ARGS=--fullscreen]  start it in a window on $DISPLAY
+#   make deb             build build/dist/velthra_VERSION_amd64.deb
 #   make test-shuffle    make test three times, every GoogleTest program in shuffled order
 #   make test-alone      every GoogleTest case on its own (after make test)
 ARGS ?= /s
 
-.PHONY: test test-shuffle test-alone run bench fuzz native win dist clean
+.PHONY: test test-shuffle test-alone run bench fuzz native win dist linux run-linux deb clean
 
 test:
 	@scripts/test.sh
@@ -53,6 +56,17 @@ win:
 dist:
 	@scripts/bootstrap.sh --dist
 	@scripts/configure.sh win && cmake --build build/win --target dist
+
+linux:
+	@scripts/bootstrap.sh --linux
+	@scripts/configure.sh linux && nice cmake --build build/linux
+
+run-linux: linux
+	@build/linux/velthra $(LINUX_ARGS)
+
+deb:
+	@scripts/bootstrap.sh --linux
+	@scripts/configure.sh linux && nice cmake --build build/linux --target deb
 
 clean:
 	rm -rf build

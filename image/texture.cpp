@@ -1,8 +1,7 @@
-// Texture loading from the embedded pictures. The decoding and row layout are
-// portable (picture_decode.cpp); this file adds what the platform owns: the
-// resource lookup, the user-visible messages and the OpenGL upload.
-#include <windows.h>
-
+// Texture loading from the embedded pictures: decoding (picture_decode.cpp),
+// the user-visible messages and the OpenGL upload. Where the picture bytes
+// live and how a message reaches the user belongs to the platform
+// (texture_win.cpp, or the X11 host's generated pictures and stderr).
 #include "image/texture.h"
 
 #include <cstdio>
@@ -18,7 +17,7 @@ static void ShowDecoderError(int nErrorCode)
 {
     char szMessage[256];
     std::snprintf(szMessage, sizeof(szMessage), "Error: Decoder failed! Error status: %i\n", nErrorCode);
-    MessageBoxA(NULL, szMessage, "Decoder Error", MB_OK);
+    ReportTextureError(szMessage, "Decoder Error");
 }
 
 bool DecodeJpegImage(TextureImage& image, const void* pData, uint32_t dwSize)
@@ -41,10 +40,10 @@ bool DecodeJpegImage(TextureImage& image, const void* pData, uint32_t dwSize)
         ShowDecoderError(picture.nErrorCode);
         return false;
     case PictureStatus::InvalidInfo:
-        MessageBoxA(NULL, "Invalid texture information", "ERROR", MB_OK);
+        ReportTextureError("Invalid texture information", "ERROR");
         return false;
     case PictureStatus::OutOfMemory:
-        MessageBoxA(NULL, "Could not allocate memory for image", "ERROR", MB_OK);
+        ReportTextureError("Could not allocate memory for image", "ERROR");
         return false;
     }
     return false;
@@ -71,12 +70,10 @@ static void CreateSlotTexture(TextureImage& image)
 
 bool LoadTextureResource(uint16_t wResourceId, int nSlot)
 {
-    HRSRC hFound = FindResourceA(NULL, MAKEINTRESOURCEA(wResourceId), "jpg");
-    HGLOBAL hLoaded = hFound ? LoadResource(NULL, hFound) : NULL;
-    const void* pData = hLoaded ? LockResource(hLoaded) : NULL;
-    const DWORD dwSize = hFound ? SizeofResource(NULL, hFound) : 0;
-    if (pData == NULL || dwSize == 0) {
-        MessageBoxA(NULL, "Could not locate image resource", "ERROR", MB_OK);
+    const void* pData = NULL;
+    uint32_t dwSize = 0;
+    if (!FindPictureResource(wResourceId, &pData, &dwSize) || pData == NULL || dwSize == 0) {
+        ReportTextureError("Could not locate image resource", "ERROR");
         return false;
     }
 

@@ -24,6 +24,11 @@ extern TextureImage g_Textures[2];
 // mip-mapped texture. Shows its own message box and returns false on failure.
 bool LoadTextureResource(uint16_t wResourceId, int nSlot);
 
+// What the platform supplies: the bytes of a "jpg" resource (false when it is
+// missing), and a failure report to the user (a modal message box on Windows).
+bool FindPictureResource(uint16_t wResourceId, const void** ppData, uint32_t* pnSize);
+void ReportTextureError(const char* pszText, const char* pszCaption);
+
 // Decodes the JPEG bytes into the slot's pixels (bottom row first).
 bool DecodeJpegImage(TextureImage& image, const void* pData, uint32_t dwSize);
 

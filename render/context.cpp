@@ -1,9 +1,10 @@
 // The OpenGL context of the render window: pixel-format choice by our own
-// score, WGL context, projection and the shared scene state. Each failing
+// score, WGL context, projection (frame_step.cpp) and the shared scene state. Each failing
 // step tears down what exists before its message box is shown, so a box that
 // waits for the user never holds a half-made context.
 #include "render/render.h"
 
+#include "render/frame_step.h"
 #include "render/pixel_format.h"
 #include "scenes/scene_state.h"
 
@@ -19,10 +20,6 @@ static PIXELFORMATDESCRIPTOR g_pfdSet;  // given to SetPixelFormat, filled once
 static bool g_bPfdSetFilled = false;
 static int g_nRenderFormat = 0;  // the pixel format of the context's window
 static SIZE g_sizeProjected = {-1, -1};  // the render window's size in the projection
-
-static const double kFieldOfView = 50.0;
-static const double kNearPlane = static_cast<double>(0.1f);  // 0.10000000149011612
-static const double kFarPlane = 80000.0;
 
 static void ReportCreateFailure(const char* pszText)
 {
@@ -68,19 +65,6 @@ int SelectPixelFormat(HDC hDC, int nColorBits)
             anScores[i - 1] = ScorePixelFormat(pfd, nColorBits);
     }
     return PickPixelFormat(anScores.data(), nFormats, nProposal);
-}
-
-void SetProjection(int nWidth, int nHeight)
-{
-    if (nHeight == 0)
-        nHeight = 1;
-    glViewport(0, 0, nWidth, nHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(kFieldOfView, static_cast<double>(nWidth) / static_cast<double>(nHeight),
-                   kNearPlane, kFarPlane);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }
 
 static bool FailCreate(const char* pszText)

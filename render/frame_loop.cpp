@@ -6,6 +6,7 @@
 #include "render/render.h"
 
 #include "host/host.h"
+#include "render/frame_step.h"
 #include "render/pacing.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
@@ -98,37 +99,17 @@ static void OnRenderFrame(HWND hWnd, WPARAM wParam, LPARAM lParam)
     g_SaverState.bInFrame = false;
 }
 
-static void ChangeModuleWhenDue()
+bool IsRunningAsSaver()
 {
-    DWORD dwNow = GetTickCount();
-    if (!IsModuleChangeDue(g_SaverState.dwLastSwitchTick, dwNow, g_nCycleTime, CountActiveModules()))
-        return;
-    g_SaverState.dwLastSwitchTick = GetTickCount();
-    StoreModuleView(g_nModule);
-    g_nModule = NextActiveModule(g_nModule);
-    ApplyModuleView(g_nModule);
-}
-
-bool DrawCurrentModule()
-{
-    switch (g_nModule) {
-    case 1:
-        return DrawFloatingSymbols();
-    case 2:
-        return DrawEarthModule();
-    case 3:
-        return DrawSymbolRing();
-    default:
-        return true;  // no module is active: nothing to draw
-    }
+    return g_SaverState.bRunningAsSaver;
 }
 
 void DrawFrame(HWND hWnd)
 {
     if (!g_SaverState.bRunningAsSaver)
         UpdateModuleButtons(hWnd, g_nModule);
-    else
-        ChangeModuleWhenDue();
+    else if (ChangeModuleWhenDue(g_SaverState.dwLastSwitchTick, GetTickCount()))
+        g_SaverState.dwLastSwitchTick = GetTickCount();
     PaceFrame();
     FitProjectionToWindow();
     if (g_bAllMonitors && g_SaverState.bRunningAsSaver)

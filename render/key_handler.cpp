@@ -1,11 +1,13 @@
 // The key handler of the saver and of the settings dialog's preview. The
-// portable SteerView changes the live view; what needs windows is done here:
-// changing module, the control menu, the "Params" box and ending the run.
+// shared frame step changes the live view and the module; what needs windows
+// is done here: the module buttons, the control menu, the "Params" box and
+// ending the run.
 // In the small preview of the Display control panel (a saver window narrower
 // than the desktop) keys are ignored, since that window belongs to the panel.
 #include "render/render.h"
 
 #include "render/control_menu.h"
+#include "render/frame_step.h"
 #include "render/keys.h"
 #include "scenes/module_table.h"
 #include "settings/dialogs.h"
@@ -15,22 +17,9 @@ static LiveView ReadLiveView()
     return LiveView{g_fDepth, g_fHorz, g_fVert, g_fXrot, g_fYrot, g_fZrot, g_fSpeed};
 }
 
-static void WriteLiveView(const LiveView& view)
+// After Enter or Backspace the new module gets its full cycle time.
+static void OnModuleSwitched(HWND hWnd)
 {
-    g_fDepth = view.fDepth;
-    g_fHorz = view.fHorz;
-    g_fVert = view.fVert;
-    g_fXrot = view.fXrot;
-    g_fYrot = view.fYrot;
-    g_fZrot = view.fZrot;
-    g_fSpeed = view.fSpeed;
-}
-
-static void SwitchModule(HWND hWnd, bool bNext)
-{
-    StoreModuleView(g_nModule);
-    g_nModule = bNext ? NextActiveModule(g_nModule) : PreviousActiveModule(g_nModule);
-    ApplyModuleView(g_nModule);
     g_SaverState.dwLastSwitchTick = GetTickCount();
     if (!g_SaverState.bRunningAsSaver)
         UpdateModuleButtons(hWnd, g_nModule);
@@ -49,23 +38,16 @@ LRESULT HandleKey(HWND hWnd, UINT uKind, WPARAM wKey)
         return 0;
     if (uKind != WM_KEYDOWN)
         return 0;
-    LiveView view = ReadLiveView();
-    KeyCommand command = SteerView(wKey <= 0xFF ? static_cast<int>(wKey) : -1, view);
-    WriteLiveView(view);
-    switch (command) {
+    switch (ApplyKeyToView(wKey <= 0xFF ? static_cast<int>(wKey) : -1)) {
     case kKeySteered:
+    case kKeyRestoreView:
         break;
     case kKeyPreviousModule:
-        SwitchModule(hWnd, false);
-        break;
     case kKeyNextModule:
-        SwitchModule(hWnd, true);
+        OnModuleSwitched(hWnd);
         break;
     case kKeyQuit:
         g_SaverState.bQuitRequested = true;
-        break;
-    case kKeyRestoreView:
-        RestoreDefaultView(g_nModule);
         break;
     case kKeyControlMenu:
         ShowControlMenu(hWnd);

@@ -3,6 +3,9 @@
 // sequence for the same seed.
 #include "scenes/random.h"
 
+#include <cstdlib>
+#include <ctime>
+
 static uint32_t g_dwRandomState = 1;
 
 void SeedRandom(uint32_t nSeed)
@@ -24,4 +27,12 @@ float NextRandomUnit()
 uint32_t GetRandomState()
 {
     return g_dwRandomState;
+}
+
+uint32_t ReadRandomSeed()
+{
+    const char* pszSeed = std::getenv("VELTHRA_SEED");
+    if (pszSeed && *pszSeed)
+        return static_cast<uint32_t>(std::strtoul(pszSeed, nullptr, 10));
+    return static_cast<uint32_t>(std::time(nullptr));
 }

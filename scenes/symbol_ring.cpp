@@ -2,16 +2,12 @@
 // fixed picture of a cloudy sky; from time to time every second symbol leaps
 // over the ring's centre to the opposite side. The sky is drawn under the
 // identity matrix, so it stays put while the view moves the ring.
-#include <windows.h>
-#include <GL/gl.h>
-
-#include <ctime>
-
 #include "image/texture.h"
-#include "render/render.h"
+#include "render/frame_step.h"
 #include "scenes/module_motion.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
+#include "scenes/opengl.h"
 #include "scenes/random.h"
 #include "scenes/scene_state.h"
 #include "scenes/symbol.h"
@@ -97,11 +93,11 @@ bool DrawSymbolRing()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (!g_Modules[3].active)
         return true;
-    const float fRate = RingRate(g_SaverState.bRunningAsSaver, g_fSpeed);
+    const float fRate = RingRate(IsRunningAsSaver(), g_fSpeed);
     g_fAngle = WrapAnimationAngle(g_fAngle);
     if (g_Ring.bFirstFrame) {
         g_Ring.bFirstFrame = false;
-        SeedRandom(static_cast<uint32_t>(std::time(nullptr)));
+        SeedRandom(ReadRandomSeed());
         g_Ring.leap.nGroupBase = 0;
         BuildSymbolLists();
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `make test`: installs what is missing, builds every tree and runs every test:
 # native unit tests under ASan/UBSan, Windows tests under Wine on a private
-# Xvfb display, and a short run of each fuzz target.
+# Xvfb display, a short run of each fuzz target, and the native Linux program
+# (X11 under Xvfb, its Debian package and the real xscreensaver daemon).
 #
 # The Windows tests mostly wait (for windows, frames, processes), so they start
 # as soon as the Windows tree is built, and the native and fuzz trees build
@@ -9,7 +10,7 @@
 # the release tests (archive, installer) come after the Windows tests.
 set -u
 cd "$(dirname "$0")/.."
-scripts/bootstrap.sh --dist || exit 1
+scripts/bootstrap.sh --dist --linux || exit 1
 jobs=$(nproc)
 mkdir -p build
 
@@ -74,6 +75,24 @@ else
   echo "fuzz tree did not build"; status=1; failed=$((failed + 1))
 fi
 
+echo "== Linux program: X11 under Xvfb, the package, the xscreensaver daemon"
+if nice -n 10 bash -c "$(declare -f build_tree); jobs=$jobs; build_tree linux"; then
+  (cd build/linux && nice -n 10 ctest --output-on-failure) | tee build/linux-ctest.log
+  [ "${PIPESTATUS[0]}" = 0 ] || status=1
+  tally build/linux-ctest.log
+  sudo_cmd=
+  [ "$(id -u)" = 0 ] || sudo_cmd=sudo
+  if nice -n 10 $sudo_cmd tests/linux/package_test.sh >build/package-test.log 2>&1; then
+    passed=$((passed + 1))
+  else
+    cat build/package-test.log
+    failed=$((failed + 1))
+    status=1
+  fi
+else
+  echo "linux tree did not build"; status=1; failed=$((failed + 1))
+fi
+
 wait "$first" || status=1
 wait "$second" || status=1
 echo "== Windows tests, first session"
@@ -92,6 +111,14 @@ for release_test in dist_test msi_test; do
     status=1
   fi
 done
+
+echo "== the Linux and the Windows program draw the same frames"
+if [ -x build/linux/velthra ] && nice -n 10 tests/linux/look_test.sh; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  status=1
+fi
 
 echo
 echo "$passed passed, $failed failed"

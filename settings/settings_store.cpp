@@ -143,7 +143,7 @@ static const DwordStore kRegistryStore = {ReadStoreDword, WriteStoreDword};
 void LoadSettings()
 {
     LoadSettingsFrom(kRegistryStore);
-    SeedRandom(static_cast<uint32_t>(time(nullptr)));
+    SeedRandom(ReadRandomSeed());
 }
 
 void SaveSettings()

@@ -1,0 +1,228 @@
+// The window and the GLX context. A window that another client gave us (by
+// --window-id or XSCREENSAVER_WINDOW) is only drawn into: it is never mapped,
+// moved, resized or destroyed here, and ButtonPress is not selected on it,
+// since its owner may hold that (X allows one client only). The context is
+// made on the window's own visual, as xscreensaver's GL hacks do.
+#include "x11/x11_host.h"
+
+#include <GL/glx.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "render/frame_step.h"
+#include "scenes/scene_state.h"
+
+Display* g_pDisplay = nullptr;
+Window g_hDrawWindow = 0;
+bool g_bOwnWindow = false;
+Atom g_atomDeleteWindow = 0;
+int g_nWindowWidth = 0;
+int g_nWindowHeight = 0;
+
+static GLXContext g_hContext = nullptr;
+static bool g_bDoubleBuffered = false;
+
+const int kOwnWidth = 1280;
+const int kOwnHeight = 720;
+
+static int Fail(int nStatus, const char* pszText, unsigned long nWindow)
+{
+    std::fprintf(stderr, "velthra: ");
+    std::fprintf(stderr, pszText, nWindow);
+    std::fprintf(stderr, "\n");
+    return nStatus;
+}
+
+// A display that goes away (the server ended, the connection broke) ends the
+// program here; Xlib would call exit() after this handler anyway.
+static int OnDisplayLost(Display*)
+{
+    std::fprintf(stderr, "velthra: the display went away\n");
+    std::_Exit(1);
+}
+
+static void SetWindowTitle(Window hWindow)
+{
+    XStoreName(g_pDisplay, hWindow, "Velthra");
+    XClassHint hint = {const_cast<char*>("velthra"), const_cast<char*>("Velthra")};
+    XSetClassHint(g_pDisplay, hWindow, &hint);
+    g_atomDeleteWindow = XInternAtom(g_pDisplay, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(g_pDisplay, hWindow, &g_atomDeleteWindow, 1);
+}
+
+// With a window manager the state asks for full screen; without one the
+// window's own position and size already cover the screen.
+static void AskForFullscreen(Window hWindow)
+{
+    Atom atomState = XInternAtom(g_pDisplay, "_NET_WM_STATE", False);
+    Atom atomFullscreen = XInternAtom(g_pDisplay, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(g_pDisplay, hWindow, atomState, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&atomFullscreen), 1);
+}
+
+static int MakeOwnWindow(bool bFullscreen)
+{
+    const int nScreen = DefaultScreen(g_pDisplay);
+    int aAttributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+                         GLX_DEPTH_SIZE, 16, None};
+    XVisualInfo* pVisual = glXChooseVisual(g_pDisplay, nScreen, aAttributes);
+    if (pVisual == nullptr)
+        return Fail(1, "the display offers no double-buffered OpenGL visual", 0);
+    const Window hRoot = RootWindow(g_pDisplay, nScreen);
+    XSetWindowAttributes attributes = {};
+    attributes.colormap = XCreateColormap(g_pDisplay, hRoot, pVisual->visual, AllocNone);
+    attributes.background_pixel = BlackPixel(g_pDisplay, nScreen);
+    attributes.border_pixel = 0;
+    attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
+    const int nWidth = bFullscreen ? DisplayWidth(g_pDisplay, nScreen) : kOwnWidth;
+    const int nHeight = bFullscreen ? DisplayHeight(g_pDisplay, nScreen) : kOwnHeight;
+    g_hDrawWindow = XCreateWindow(g_pDisplay, hRoot, 0, 0, nWidth, nHeight, 0, pVisual->depth, InputOutput,
+                                  pVisual->visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
+                                  &attributes);
+    XFree(pVisual);
+    g_bOwnWindow = true;
+    SetWindowTitle(g_hDrawWindow);
+    if (bFullscreen)
+        AskForFullscreen(g_hDrawWindow);
+    XMapRaised(g_pDisplay, g_hDrawWindow);
+    if (bFullscreen)
+        XSetInputFocus(g_pDisplay, g_hDrawWindow, RevertToParent, CurrentTime);
+    return 0;
+}
+
+static bool g_bBadWindow = false;
+
+static int NoteBadWindow(Display*, XErrorEvent*)
+{
+    g_bBadWindow = true;
+    return 0;
+}
+
+// The given window's size, and StructureNotify on it so that the scene
+// follows its size; false when no such window exists.
+static bool WatchGivenWindow(Window hWindow)
+{
+    int (*pfnOld)(Display*, XErrorEvent*) = XSetErrorHandler(NoteBadWindow);
+    XWindowAttributes attributes;
+    const bool bExists = XGetWindowAttributes(g_pDisplay, hWindow, &attributes) != 0;
+    if (bExists)
+        XSelectInput(g_pDisplay, hWindow, StructureNotifyMask | ExposureMask);
+    XSync(g_pDisplay, False);
+    XSetErrorHandler(pfnOld);
+    if (!bExists || g_bBadWindow)
+        return false;
+    g_hDrawWindow = hWindow;
+    g_nWindowWidth = attributes.width;
+    g_nWindowHeight = attributes.height;
+    return true;
+}
+
+int OpenDrawWindow(const RunOptions& options)
+{
+    g_pDisplay = XOpenDisplay(nullptr);
+    if (g_pDisplay == nullptr)
+        return Fail(1, "cannot open the display", 0);
+    XSetIOErrorHandler(OnDisplayLost);
+    unsigned long nGiven = options.nWindowId;
+    if (options.bRoot) {
+        const char* pszEnv = std::getenv("XSCREENSAVER_WINDOW");
+        if (pszEnv && *pszEnv) {
+            if (!ParseWindowId(pszEnv, &nGiven))
+                return Fail(1, "XSCREENSAVER_WINDOW does not name a window", 0);
+        } else {
+            nGiven = RootWindow(g_pDisplay, DefaultScreen(g_pDisplay));
+        }
+    }
+    if (nGiven == 0)
+        return MakeOwnWindow(options.bFullscreen);
+    if (!WatchGivenWindow(nGiven))
+        return Fail(1, "there is no window 0x%lx", nGiven);
+    return 0;
+}
+
+// The visual of the window; null when it cannot do OpenGL with RGBA.
+static XVisualInfo* FindGlVisual(bool* pbDoubleBuffered)
+{
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(g_pDisplay, g_hDrawWindow, &attributes))
+        return nullptr;
+    g_nWindowWidth = attributes.width;
+    g_nWindowHeight = attributes.height;
+    XVisualInfo wanted = {};
+    wanted.visualid = XVisualIDFromVisual(attributes.visual);
+    int nFound = 0;
+    XVisualInfo* pVisual = XGetVisualInfo(g_pDisplay, VisualIDMask, &wanted, &nFound);
+    int nUseGl = 0, nRgba = 0, nDouble = 0;
+    if (pVisual && glXGetConfig(g_pDisplay, pVisual, GLX_USE_GL, &nUseGl) == 0 && nUseGl &&
+        glXGetConfig(g_pDisplay, pVisual, GLX_RGBA, &nRgba) == 0 && nRgba) {
+        glXGetConfig(g_pDisplay, pVisual, GLX_DOUBLEBUFFER, &nDouble);
+        *pbDoubleBuffered = nDouble != 0;
+        return pVisual;
+    }
+    if (pVisual)
+        XFree(pVisual);
+    return nullptr;
+}
+
+// One frame per vertical blank at most, where GLX offers a swap interval.
+static void SetSwapInterval()
+{
+    const char* pszExtensions = glXQueryExtensionsString(g_pDisplay, DefaultScreen(g_pDisplay));
+    if (pszExtensions && std::strstr(pszExtensions, "GLX_EXT_swap_control")) {
+        typedef void (*SwapIntervalExtFn)(Display*, GLXDrawable, int);
+        auto pfn = reinterpret_cast<SwapIntervalExtFn>(
+            glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
+        if (pfn)
+            pfn(g_pDisplay, g_hDrawWindow, 1);
+    } else if (pszExtensions && std::strstr(pszExtensions, "GLX_MESA_swap_control")) {
+        typedef int (*SwapIntervalMesaFn)(unsigned);
+        auto pfn = reinterpret_cast<SwapIntervalMesaFn>(
+            glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")));
+        if (pfn)
+            pfn(1);
+    }
+}
+
+int CreateDrawContext()
+{
+    XVisualInfo* pVisual = FindGlVisual(&g_bDoubleBuffered);
+    if (pVisual == nullptr)
+        return Fail(1, "window 0x%lx has no OpenGL visual", g_hDrawWindow);
+    g_hContext = glXCreateContext(g_pDisplay, pVisual, nullptr, True);
+    XFree(pVisual);
+    if (g_hContext == nullptr || !glXMakeCurrent(g_pDisplay, g_hDrawWindow, g_hContext))
+        return Fail(1, "cannot make an OpenGL context on window 0x%lx", g_hDrawWindow);
+    SetSwapInterval();
+    SetProjection(g_nWindowWidth, g_nWindowHeight);
+    if (!InitSceneState())
+        return Fail(1, "the scene textures could not be loaded", 0);
+    return 0;
+}
+
+void SwapDrawBuffers()
+{
+    if (g_bDoubleBuffered)
+        glXSwapBuffers(g_pDisplay, g_hDrawWindow);
+    else
+        glFinish();
+}
+
+void CloseDrawWindow()
+{
+    if (g_pDisplay == nullptr)
+        return;
+    if (g_hContext) {
+        glXMakeCurrent(g_pDisplay, None, nullptr);
+        glXDestroyContext(g_pDisplay, g_hContext);
+        g_hContext = nullptr;
+    }
+    if (g_bOwnWindow && g_hDrawWindow)
+        XDestroyWindow(g_pDisplay, g_hDrawWindow);
+    g_hDrawWindow = 0;
+    XCloseDisplay(g_pDisplay);
+    g_pDisplay = nullptr;
+}

@@ -1,0 +1,35 @@
+// The X11 host of the Linux program: the display and the window it draws in
+// (its own, one given by id, or xscreensaver's), the GLX context on that
+// window's visual, and the event loop that paces the shared frame step.
+#pragma once
+#include <X11/Xlib.h>
+
+#include "x11/switches.h"
+
+extern Display* g_pDisplay;
+extern Window g_hDrawWindow;  // where the frames go
+extern bool g_bOwnWindow;     // made here: mapped, destroyed and steered by keys here
+extern Atom g_atomDeleteWindow;
+extern int g_nWindowWidth;
+extern int g_nWindowHeight;
+
+// Opens the display and finds or makes the window; 0, or the exit status
+// after a one-line message on stderr.
+int OpenDrawWindow(const RunOptions& options);
+// The GLX context on the window's visual, the projection and the scene state;
+// 0, or the exit status after a one-line message.
+int CreateDrawContext();
+void SwapDrawBuffers();
+// Releases the context, our own window and the display; safe to call again.
+void CloseDrawWindow();
+
+// SIGTERM and SIGINT end the frames (also when they come before the first
+// frame); caught from the start, since a shell's background job may have
+// inherited SIGINT ignored.
+void CatchStopSignals();
+bool IsStopRequested();
+
+// Frames until a signal, Esc, q or the window manager's close; the exit status.
+int RunFrames(const RunOptions& options);
+// True once a key changed a view (the settings file is then rewritten).
+extern bool g_bViewsChanged;
