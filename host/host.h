@@ -49,8 +49,6 @@ void SetSaverRunning(bool bRunning);
 // Mouse movement anywhere on the screen, measured against g_ptCursorRef;
 // past the threshold the given saver window is asked to close.
 void OnMouseMove(HWND hWnd);
-// A WM_DISPLAYCHANGE of the full-screen saver: new cursor reference.
-void OnSaverLayoutChange();
 
 // Black covers over the monitors besides the saver window's own.
 void CoverOtherMonitors(HWND hSaverWnd);

@@ -170,7 +170,7 @@ static unsigned ReadDpiAt(POINT pt)
 // A new monitor layout may have moved the cursor, before or after this
 // message arrives: the reference is taken again now, and a jump past the
 // threshold shortly after is taken as the system's, not the user's.
-void OnSaverLayoutChange()
+static void OnSaverLayoutChange()
 {
     TakeCursorReference();
     g_bDisplayChanged = true;

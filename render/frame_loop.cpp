@@ -7,7 +7,6 @@
 
 #include "host/host.h"
 #include "render/frame_step.h"
-#include "render/pacing.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
 #include "settings/dialogs.h"

@@ -27,6 +27,14 @@ tally() {  # reads a ctest log, adds its counts
   passed=$((passed + t - f))
   failed=$((failed + f))
 }
+count_result() {  # runs one test command, counts it as one test
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    status=1
+  fi
+}
 build_tree() {
   scripts/configure.sh "$1" && cmake --build "build/$1" -j "$jobs"
 }
@@ -104,21 +112,11 @@ tally build/win-ctest-2.log
 
 echo "== release archive and installer: make dist twice, same bytes; the installer under Wine"
 for release_test in dist_test msi_test; do
-  if tests/release/$release_test.sh; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    status=1
-  fi
+  count_result tests/release/$release_test.sh
 done
 
 echo "== the Linux and the Windows program draw the same frames"
-if [ -x build/linux/velthra ] && nice -n 10 tests/linux/look_test.sh; then
-  passed=$((passed + 1))
-else
-  failed=$((failed + 1))
-  status=1
-fi
+count_result bash -c '[ -x build/linux/velthra ] && nice -n 10 tests/linux/look_test.sh'
 
 echo
 echo "$passed passed, $failed failed"

@@ -71,17 +71,18 @@ HANDLE WINAPI ModelCreateTimer(LPSECURITY_ATTRIBUTES, LPCWSTR, DWORD dwFlags, DW
     g_m.bTimerHighRes = (dwFlags & 2) != 0;
     return kModelTimer;
 }
-vt::ImportHook* g_pSetTimer;
-vt::ImportHook* g_pWait;
-vt::ImportHook* g_pClose;
-vt::ImportHook* g_pSwap;
-vt::ImportHook* g_pSetFormat;
-vt::ImportHook* g_pEnumSettings;
-vt::ImportHook* g_pWglProc;
+// The hooks whose stand-ins pass some calls on to the system come first.
+enum PassingHook { kSetTimer, kWait, kClose, kSwap, kSetFormat, kEnumSettings, kWglProc };
+std::vector<std::unique_ptr<vt::ImportHook>> g_hooks;
+template <typename Fn>
+Fn Original(PassingHook hook, Fn)
+{
+    return g_hooks[hook]->Original<Fn>();
+}
 BOOL WINAPI ModelSetTimer(HANDLE h, const LARGE_INTEGER* pDue, LONG l, PTIMERAPCROUTINE r, LPVOID p, BOOL b)
 {
     if (h != kModelTimer)
-        return g_pSetTimer->Original<decltype(&SetWaitableTimer)>()(h, pDue, l, r, p, b);
+        return Original(kSetTimer, &SetWaitableTimer)(h, pDue, l, r, p, b);
     const double dDue = g_m.dNowMs - pDue->QuadPart / 10000.0;
     g_m.dTimerDueMs = g_m.bTimerHighRes ? dDue : RoundUpToTick(dDue);
     return TRUE;
@@ -89,13 +90,13 @@ BOOL WINAPI ModelSetTimer(HANDLE h, const LARGE_INTEGER* pDue, LONG l, PTIMERAPC
 DWORD WINAPI ModelWait(HANDLE h, DWORD dwMs)
 {
     if (h != kModelTimer)
-        return g_pWait->Original<decltype(&WaitForSingleObject)>()(h, dwMs);
+        return Original(kWait, &WaitForSingleObject)(h, dwMs);
     g_m.dNowMs = std::max(g_m.dNowMs, g_m.dTimerDueMs);
     return WAIT_OBJECT_0;
 }
 BOOL WINAPI ModelClose(HANDLE h)
 {
-    return h == kModelTimer ? TRUE : g_pClose->Original<decltype(&CloseHandle)>()(h);
+    return h == kModelTimer ? TRUE : Original(kClose, &CloseHandle)(h);
 }
 UINT WINAPI ModelTimeBeginPeriod(UINT) { ++g_m.nPeriodsRaised; g_m.dResolutionMs = 1.0; return 0; }
 UINT WINAPI ModelTimeEndPeriod(UINT) { if (--g_m.nPeriodsRaised == 0) g_m.dResolutionMs = kTickMs; return 0; }
@@ -104,17 +105,17 @@ PROC WINAPI ModelWglProc(LPCSTR pszName)
 {
     if (lstrcmpA(pszName, "wglSwapIntervalEXT") == 0)
         return g_m.display.bSwapControl ? reinterpret_cast<PROC>(reinterpret_cast<void*>(&ModelSwapInterval)) : nullptr;
-    return g_pWglProc->Original<decltype(&wglGetProcAddress)>()(pszName);
+    return Original(kWglProc, &wglGetProcAddress)(pszName);
 }
 BOOL WINAPI ModelEnumSettings(LPCSTR pszDevice, DWORD dwMode, DEVMODEA* pdm)
 {
-    BOOL bOk = g_pEnumSettings->Original<decltype(&EnumDisplaySettingsA)>()(pszDevice, dwMode, pdm);
+    BOOL bOk = Original(kEnumSettings, &EnumDisplaySettingsA)(pszDevice, dwMode, pdm);
     pdm->dmDisplayFrequency = static_cast<DWORD>(g_m.display.nReportedHz);
     return bOk;
 }
 BOOL WINAPI ModelSwap(HDC hDC)
 {
-    g_pSwap->Original<decltype(&SwapBuffers)>()(hDC);
+    Original(kSwap, &SwapBuffers)(hDC);
     g_m.dNowMs += kDrawMs;
     const bool bWaits = g_m.display.bVblank && g_m.nSwapInterval > 0;
     if (bWaits) {
@@ -139,7 +140,7 @@ BOOL WINAPI ModelSetFormat(HDC hDC, int nFormat, const PIXELFORMATDESCRIPTOR* pf
         if (g_m.display.bCoverFails)
             return FALSE;
     }
-    return g_pSetFormat->Original<decltype(&SetPixelFormat)>()(hDC, nFormat, pfd);
+    return Original(kSetFormat, &SetPixelFormat)(hDC, nFormat, pfd);
 }
 // Two monitors side by side: the test window's and one to its right.
 BOOL WINAPI ModelEnumMonitors(HDC, LPCRECT, MONITORENUMPROC pfnProc, LPARAM lParam)
@@ -150,13 +151,20 @@ BOOL WINAPI ModelEnumMonitors(HDC, LPCRECT, MONITORENUMPROC pfnProc, LPARAM lPar
     return TRUE;
 }
 
-template <typename Fn>
-std::unique_ptr<vt::ImportHook> Hook(const char* pszDll, const char* pszName, Fn pfn)
-{
-    auto pHook = std::make_unique<vt::ImportHook>(pszDll, pszName, reinterpret_cast<void*>(pfn));
-    EXPECT_TRUE(pHook->Installed()) << pszName;
-    return pHook;
-}
+#define HOOK(dll, name, stand_in) {dll, name, reinterpret_cast<void*>(&stand_in)}
+const struct {
+    const char* pszDll;
+    const char* pszName;
+    void* pStandIn;
+} kHooks[] = {  // in the order of PassingHook first
+    HOOK("KERNEL32.dll", "SetWaitableTimer", ModelSetTimer),   HOOK("KERNEL32.dll", "WaitForSingleObject", ModelWait),
+    HOOK("KERNEL32.dll", "CloseHandle", ModelClose),           HOOK("GDI32.dll", "SwapBuffers", ModelSwap),
+    HOOK("GDI32.dll", "SetPixelFormat", ModelSetFormat),       HOOK("USER32.dll", "EnumDisplaySettingsA", ModelEnumSettings),
+    HOOK("OPENGL32.dll", "wglGetProcAddress", ModelWglProc),   HOOK("KERNEL32.dll", "QueryPerformanceFrequency", ModelQpf),
+    HOOK("KERNEL32.dll", "QueryPerformanceCounter", ModelQpc), HOOK("KERNEL32.dll", "Sleep", ModelSleep),
+    HOOK("KERNEL32.dll", "CreateWaitableTimerExW", ModelCreateTimer), HOOK("USER32.dll", "EnumDisplayMonitors", ModelEnumMonitors),
+};
+#undef HOOK
 
 const Display kDisplays[] = {
     {"60 Hz", 60, 60, true, true, true, false, false},
@@ -176,20 +184,10 @@ TEST(FramePacing, FramesLastWholeRefreshesOrPreciseWaitsOnWindowsTimers)
     vt::ProcAddressHook::Entry aProcs[] = {{"timeBeginPeriod", reinterpret_cast<void*>(&ModelTimeBeginPeriod)},
                                            {"timeEndPeriod", reinterpret_cast<void*>(&ModelTimeEndPeriod)}};
     vt::ProcAddressHook procs(aProcs, 2);
-    auto pQpf = Hook("KERNEL32.dll", "QueryPerformanceFrequency", &ModelQpf);
-    auto pQpc = Hook("KERNEL32.dll", "QueryPerformanceCounter", &ModelQpc);
-    auto pSleep = Hook("KERNEL32.dll", "Sleep", &ModelSleep);
-    auto pCreateTimer = Hook("KERNEL32.dll", "CreateWaitableTimerExW", &ModelCreateTimer);
-    auto pSetTimer = Hook("KERNEL32.dll", "SetWaitableTimer", &ModelSetTimer);
-    auto pWait = Hook("KERNEL32.dll", "WaitForSingleObject", &ModelWait);
-    auto pClose = Hook("KERNEL32.dll", "CloseHandle", &ModelClose);
-    auto pSwap = Hook("GDI32.dll", "SwapBuffers", &ModelSwap);
-    auto pSetFormat = Hook("GDI32.dll", "SetPixelFormat", &ModelSetFormat);
-    auto pEnumSettings = Hook("USER32.dll", "EnumDisplaySettingsA", &ModelEnumSettings);
-    auto pWglProc = Hook("OPENGL32.dll", "wglGetProcAddress", &ModelWglProc);
-    auto pMonitors = Hook("USER32.dll", "EnumDisplayMonitors", &ModelEnumMonitors);
-    g_pSetTimer = pSetTimer.get(), g_pWait = pWait.get(), g_pClose = pClose.get(), g_pSwap = pSwap.get();
-    g_pSetFormat = pSetFormat.get(), g_pEnumSettings = pEnumSettings.get(), g_pWglProc = pWglProc.get();
+    for (const auto& hook : kHooks) {
+        g_hooks.push_back(std::make_unique<vt::ImportHook>(hook.pszDll, hook.pszName, hook.pStandIn));
+        EXPECT_TRUE(g_hooks.back()->Installed()) << hook.pszName;
+    }
 
     for (const Display& display : kDisplays) {
         SCOPED_TRACE(display.pszName);
@@ -234,6 +232,7 @@ TEST(FramePacing, FramesLastWholeRefreshesOrPreciseWaitsOnWindowsTimers)
         }
     }
     g_bAllMonitors = false;
+    g_hooks.clear();
     DestroyWindow(hWnd);
 }
 
