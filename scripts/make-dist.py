@@ -44,9 +44,13 @@ def build_entries(scr_path, readme_path, version):
         readme = f.read().replace("@VERSION@", version)
     readme = readme.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8")
     files = {"velthra.scr": scr, "README.txt": readme}
-    sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(files.items()))
-    files["SHA256SUMS"] = sums.encode("ascii")
+    files["SHA256SUMS"] = sums_text(files).encode("ascii")
     return files
+
+
+def sums_text(files):
+    """SHA256SUMS lines for {name: bytes}, sorted by name."""
+    return "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(files.items()))
 
 
 def write_zip(path, files, epoch):
@@ -78,10 +82,12 @@ def sign(path, signed_path, pfx):
 
 
 def write_sums(path, files):
+    contents = {}
+    for name, file_path in files.items():
+        with open(file_path, "rb") as f:
+            contents[name] = f.read()
     with open(path + ".tmp", "w", encoding="ascii") as out:
-        for name in sorted(files):
-            with open(files[name], "rb") as f:
-                out.write(f"{hashlib.sha256(f.read()).hexdigest()}  {name}\n")
+        out.write(sums_text(contents))
     os.replace(path + ".tmp", path)
 
 

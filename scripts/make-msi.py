@@ -2,11 +2,11 @@
 """Builds velthra-VERSION-x64.msi from resources/velthra.wxs with wixl
 (Debian package wixl) and makes it reproducible.
 
-    make-msi.py --scr velthra.scr --version 1.0.0 --icon resources/app.ico --out build/dist/x.msi [--epoch N]
+    make-msi.py --scr velthra.scr --version 1.0.0 --icon resources/app.ico --out build/dist/x.msi --epoch N
 
 wixl 0.101 picks a random package code, writes the current time into the
 summary information and the file's time into the cabinet. Here the file goes
-in with the time of EPOCH (default: SOURCE_DATE_EPOCH, else the last commit),
+in with the time of EPOCH (make-dist.py passes SOURCE_DATE_EPOCH or the last commit's),
 msibuild (msitools) sets the package code, and the summary information's two
 times are rewritten in place. Product and package codes are name-based UUIDs
 of the version, so the same version always gives the same codes.
@@ -47,14 +47,6 @@ def product_code(version):
 
 def package_code(version):
     return str(uuid.uuid5(CODE_NAMESPACE, f"Velthra {version} package")).upper()
-
-
-def source_date_epoch():
-    if os.environ.get("SOURCE_DATE_EPOCH"):
-        return int(os.environ["SOURCE_DATE_EPOCH"])
-    out = subprocess.run(["git", "-C", HERE, "log", "-1", "--format=%ct"],
-                         check=True, capture_output=True, text=True).stdout
-    return int(out.strip())
 
 
 def run(*command, env=None, cwd=None):
@@ -114,10 +106,9 @@ def main():
     parser.add_argument("--version", required=True)
     parser.add_argument("--icon", default=os.path.join(HERE, "..", "resources", "app.ico"))
     parser.add_argument("--out", required=True)
-    parser.add_argument("--epoch", type=int)
+    parser.add_argument("--epoch", type=int, required=True)
     args = parser.parse_args()
-    epoch = args.epoch if args.epoch is not None else source_date_epoch()
-    build(args.scr, args.icon, args.version, args.out, epoch)
+    build(args.scr, args.icon, args.version, args.out, args.epoch)
     print(args.out)
     return 0
 

@@ -43,7 +43,7 @@ EOF
   # The next version: patch number raised, a velthra.scr of other bytes.
   next=${version%.*}.$((${version##*.} + 1))
   cp build/win/velthra.scr "$work/next.scr" && echo next >>"$work/next.scr"
-  python3 scripts/make-msi.py --scr "$work/next.scr" --version "$next" --out "$work/next.msi" >/dev/null ||
+  python3 scripts/make-msi.py --scr "$work/next.scr" --version "$next" --out "$work/next.msi" --epoch "$(git log -1 --format=%ct)" >/dev/null ||
     fail "cannot build the $next package"
   unset WINEPREFIX DISPLAY
   VELTHRA_BUILD_DIR=${VELTHRA_BUILD_DIR:-$root/build/win} scripts/wine-session.sh \
