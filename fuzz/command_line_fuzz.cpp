@@ -1,7 +1,7 @@
 // Fuzz target: arbitrary command-line bytes through the program-name skip,
 // the mode choice and the handle parser. Every pointer handed back must stay
 // inside the line, and no input may crash or read past its end.
-#include "host/command_line.h"
+#include "win32/command_line.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,8 @@
 // Texture loading from the embedded pictures: decoding (picture_decode.cpp),
 // the user-visible messages and the OpenGL upload. Where the picture bytes
 // live and how a message reaches the user belongs to the platform
-// (texture_win.cpp, or the X11 host's generated pictures and stderr).
+// (win32/pictures.cpp and win32/reports.cpp, or the X11 host's generated
+// pictures and stderr).
 #include "image/texture.h"
 
 #include <cstdio>

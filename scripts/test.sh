@@ -39,6 +39,9 @@ build_tree() {
   scripts/configure.sh "$1" && cmake --build "build/$1" -j "$jobs"
 }
 
+echo "== layout: the portable core includes no platform header"
+count_result scripts/check-layout.sh
+
 # One Wine prefix is booted while the Windows tree builds; every Wine session
 # of this run (the two test sessions, and the tests that start sessions of
 # their own) clones it instead of booting its own.
@@ -90,7 +93,7 @@ if nice -n 10 bash -c "$(declare -f build_tree); jobs=$jobs; build_tree linux"; 
   tally build/linux-ctest.log
   sudo_cmd=
   [ "$(id -u)" = 0 ] || sudo_cmd=sudo
-  if nice -n 10 $sudo_cmd tests/linux/package_test.sh >build/package-test.log 2>&1; then
+  if nice -n 10 $sudo_cmd tests/x11/package_test.sh >build/package-test.log 2>&1; then
     passed=$((passed + 1))
   else
     cat build/package-test.log
@@ -116,7 +119,7 @@ for release_test in dist_test msi_test; do
 done
 
 echo "== the Linux and the Windows program draw the same frames"
-count_result bash -c '[ -x build/linux/velthra ] && nice -n 10 tests/linux/look_test.sh'
+count_result bash -c '[ -x build/linux/velthra ] && nice -n 10 tests/x11/look_test.sh'
 
 echo
 echo "$passed passed, $failed failed"

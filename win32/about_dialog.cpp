@@ -5,12 +5,12 @@
 //   Symbol (IDD_SYMBOL): IDC_PARTNER_SITE starts Internet Explorer by name.
 // The default browser is looked up in HKEY_CLASSES_ROOT without creating
 // anything there; browser_command.cpp turns its command into the call.
-#include "settings/dialogs.h"
+#include "win32/dialogs.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "resources/resource.h"
-#include "settings/browser_command.h"
-#include "settings/settings_store.h"
+#include "win32/browser_command.h"
+#include "win32/settings_store.h"
 
 #include <shellapi.h>
 #include <string>

@@ -4,7 +4,7 @@
 // Works on std::string and copies into the fixed buffers only
 // what fits whole: a URL is never cut, and a browser call that cannot be
 // built completely falls back to Internet Explorer by its program name.
-#include "settings/browser_command.h"
+#include "win32/browser_command.h"
 
 #include <cstring>
 #include <string>

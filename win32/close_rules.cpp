@@ -1,5 +1,5 @@
 // Mouse threshold and tick arithmetic of the saver's close rules.
-#include "host/close_rules.h"
+#include "win32/close_rules.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 // Skipping the program name, choosing the mode from the switch letter and
 // reading a window handle: the byte rules of the screen-saver command line.
-#include "host/command_line.h"
+#include "win32/command_line.h"
 
 const char* StepOneByte(const char* psz)
 {

@@ -2,10 +2,10 @@
 // score, WGL context, projection (frame_step.cpp) and the shared scene state. Each failing
 // step tears down what exists before its message box is shown, so a box that
 // waits for the user never holds a half-made context.
-#include "render/render.h"
+#include "win32/render.h"
 
 #include "render/frame_step.h"
-#include "render/pixel_format.h"
+#include "win32/pixel_format.h"
 #include "scenes/scene_state.h"
 
 #include <GL/gl.h>

@@ -5,10 +5,10 @@
 // The clip is the whole system's: a focus change can release it (Wine does
 // on X focus events, other programs may call ClipCursor), so the menu puts
 // it back while it is open.
-#include "render/control_menu.h"
+#include "win32/control_menu.h"
 
-#include "host/host.h"
-#include "render/render.h"
+#include "win32/host.h"
+#include "win32/render.h"
 #include "resources/resource.h"
 
 bool g_bControlMenuOpen = false;

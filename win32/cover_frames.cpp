@@ -6,9 +6,9 @@
 // the display, so more monitors do not divide the frame rate. A cover whose
 // pixel format or context cannot be set (a monitor on another adapter) stays
 // black and is not tried again until the covers are made anew.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "scenes/animation_snapshot.h"
 
 #include <vector>

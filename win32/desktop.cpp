@@ -1,5 +1,5 @@
 // Centring a window on the desktop, as every dialog does when it opens.
-#include "host/host.h"
+#include "win32/host.h"
 
 void CentreOnDesktop(HWND hWnd)
 {

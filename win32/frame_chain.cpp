@@ -4,9 +4,9 @@
 // exists. The full-screen saver also stops its frame chain while the display
 // is off or the session is locked or disconnected, and waits in GetMessageA
 // until the system reports that the display or the session is back.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "render/pause_rules.h"
 
 #include <cstring>

@@ -3,15 +3,15 @@
 // one user-interface thread: no timers, no worker threads. Each frame first
 // drains the queue, because a window that always has a posted message waiting
 // would otherwise never see its input (posted messages come before input).
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "render/frame_step.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
-#include "settings/dialogs.h"
+#include "win32/dialogs.h"
 #include "settings/settings_rules.h"
-#include "settings/settings_store.h"
+#include "win32/settings_store.h"
 
 SaverState g_SaverState;
 

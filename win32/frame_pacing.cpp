@@ -6,9 +6,9 @@
 // timer, or else a 1 ms system timer period for the life of the context.
 // A plain Sleep would end only on the default 15.6 ms timer tick and turn
 // 30 frames a second into about 20, unevenly.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "render/pacing.h"
 
 typedef BOOL(WINAPI* SwapIntervalFn)(int);

@@ -4,13 +4,13 @@
 // ending the run.
 // In the small preview of the Display control panel (a saver window narrower
 // than the desktop) keys are ignored, since that window belongs to the panel.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "render/control_menu.h"
+#include "win32/control_menu.h"
 #include "render/frame_step.h"
 #include "render/keys.h"
 #include "scenes/module_table.h"
-#include "settings/dialogs.h"
+#include "win32/dialogs.h"
 
 static LiveView ReadLiveView()
 {

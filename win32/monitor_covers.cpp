@@ -4,9 +4,9 @@
 // keys keep going to the saver window. Mouse movement over a cover counts
 // against the saver's one reference point; clicks are swallowed. When the
 // "all monitors" option is on, the render runtime draws into the covers too.
-#include "host/host.h"
-#include "host/monitor_layout.h"
-#include "render/render.h"
+#include "win32/host.h"
+#include "win32/monitor_layout.h"
+#include "win32/render.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "host/monitor_layout.h"
+#include "win32/monitor_layout.h"
 
 static bool IsEmpty(const MonitorRect& r)
 {

@@ -1,11 +1,11 @@
 // The owner-name dialog (IDD_OWNER_NAME): edit IDC_OWNER_NAME_EDIT holds the
 // stored name; OK stores what was typed unless it is empty, Escape and the
 // close button store nothing. The About dialog reads the name when it opens.
-#include "settings/dialogs.h"
+#include "win32/dialogs.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "resources/resource.h"
-#include "settings/settings_store.h"
+#include "win32/settings_store.h"
 
 static const int kOwnerNameSize = 261;  // 260 characters and the NUL
 

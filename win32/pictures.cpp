@@ -1,5 +1,4 @@
-// The Windows side of texture loading: the pictures are "jpg" resources of
-// the executable, and failures are shown in a message box with no owner.
+// The pictures of the Windows program: "jpg" resources of the executable.
 #include <windows.h>
 
 #include "image/texture.h"
@@ -11,9 +10,4 @@ bool FindPictureResource(uint16_t wResourceId, const void** ppData, uint32_t* pn
     *ppData = hLoaded ? LockResource(hLoaded) : NULL;
     *pnSize = hFound ? SizeofResource(NULL, hFound) : 0;
     return *ppData != NULL;
-}
-
-void ReportTextureError(const char* pszText, const char* pszCaption)
-{
-    MessageBoxA(NULL, pszText, pszCaption, MB_OK);
 }

@@ -1,7 +1,7 @@
 // Pixel-format score and choice. The scan runs from the highest index down
 // and only a strictly greater score replaces the choice, so among equal scores
 // the highest-numbered format wins.
-#include "render/pixel_format.h"
+#include "win32/pixel_format.h"
 
 unsigned ScorePixelFormatTraits(const PixelFormatTraits& d, int nColorBits)
 {

@@ -1,7 +1,7 @@
 // The "Seconds" field: reading its text, its range, and the direction of an
 // up-down click. The position of the control is never the value; at either
 // end of its range the position stops changing, which the ends decide.
-#include "settings/seconds_field.h"
+#include "win32/seconds_field.h"
 
 int ParseSecondsText(const char* pszText)
 {

@@ -11,15 +11,15 @@
 // WM_RENDER_FRAME, and each frame drains the queue (keys go to HandleKey
 // unless the "Seconds" edit is in use), draws with DrawFrame and posts the
 // next one. Everything else, clicks included, is dispatched from that drain.
-#include "settings/dialogs.h"
+#include "win32/dialogs.h"
 
-#include "host/host.h"
-#include "render/render.h"
+#include "win32/host.h"
+#include "win32/render.h"
 #include "resources/resource.h"
 #include "scenes/module_table.h"
-#include "settings/seconds_field.h"
+#include "win32/seconds_field.h"
 #include "settings/settings_rules.h"
-#include "settings/settings_store.h"
+#include "win32/settings_store.h"
 
 #include <cstdio>
 

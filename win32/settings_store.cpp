@@ -3,7 +3,7 @@
 // operations. Data read from the registry is never trusted to fit: numbers
 // must be exactly four bytes and strings are cut off and terminated inside
 // the caller's buffer.
-#include "settings/settings_store.h"
+#include "win32/settings_store.h"
 
 #include "scenes/random.h"
 #include "settings/settings_rules.h"

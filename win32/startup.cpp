@@ -1,10 +1,10 @@
 // Start-up and mode dispatch: reads the command line, runs exactly one mode
 // (saver, preview, configure, change password) and returns its exit code.
 // The byte rules live in command_line.cpp; this file binds them to Win32.
-#include "host/host.h"
-#include "host/command_line.h"
+#include "win32/host.h"
+#include "win32/command_line.h"
 #include "resources/resource.h"
-#include "settings/dialogs.h"
+#include "win32/dialogs.h"
 
 #include <commctrl.h>
 

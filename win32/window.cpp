@@ -3,9 +3,9 @@
 // SaverWndProc, then the render runtime's RenderRuntimeProc, then
 // HostDefaultProc, which hides the cursor, turns mouse movement into a close
 // request and approves the close (with the password on Windows 95/98/Me).
-#include "host/host.h"
-#include "host/close_rules.h"
-#include "render/render.h"
+#include "win32/host.h"
+#include "win32/close_rules.h"
+#include "win32/render.h"
 #include "resources/resource.h"
 
 HWND g_hSaverWnd = nullptr;

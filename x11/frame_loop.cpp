@@ -2,7 +2,7 @@
 // next frame's deadline on the monotonic clock. SIGTERM and SIGINT interrupt
 // the sleep, so the loop ends within one frame. Keys steer only in our own
 // window; in a given one they belong to its owner.
-#include "x11/x11_host.h"
+#include "x11/host.h"
 
 #include <X11/keysym.h>
 

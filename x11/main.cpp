@@ -6,9 +6,9 @@
 
 #include "scenes/module_table.h"
 #include "scenes/random.h"
-#include "x11/settings_file.h"
+#include "x11/settings_store.h"
 #include "x11/switches.h"
-#include "x11/x11_host.h"
+#include "x11/host.h"
 
 const int kUsageStatus = 2;
 

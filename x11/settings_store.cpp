@@ -1,7 +1,7 @@
 // The settings file over the settings rules' read/write interface. The rules
 // write the repaired set back on load; here that only fills the in-memory
 // values, and the disk is touched by SaveSettingsFile alone.
-#include "x11/settings_file.h"
+#include "x11/settings_store.h"
 
 #include <cerrno>
 #include <climits>

@@ -3,7 +3,7 @@
 // moved, resized or destroyed here, and ButtonPress is not selected on it,
 // since its owner may hold that (X allows one client only). The context is
 // made on the window's own visual, as xscreensaver's GL hacks do.
-#include "x11/x11_host.h"
+#include "x11/host.h"
 
 #include <GL/glx.h>
 #include <X11/Xatom.h>

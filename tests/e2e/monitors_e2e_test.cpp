@@ -4,8 +4,8 @@
 // second monitor must vanish under a black cover that swallows clicks, input
 // over it counts as on the primary, and with "all monitors" on both monitors
 // show the scene, each drawn for its own aspect ratio.
-#include "host/host.h"
-#include "render/render.h"
+#include "win32/host.h"
+#include "win32/render.h"
 #include "scenes/animation_snapshot.h"
 #include "scenes/module_table.h"
 #include "settings/settings_rules.h"

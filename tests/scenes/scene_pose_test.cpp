@@ -18,7 +18,7 @@
 
 #include "image/jpeg/jpeg_decoder.h"
 #include "image/processor_probe.h"
-#include "render/render.h"
+#include "win32/render.h"
 #include "resources/resource.h"
 #include "scenes/floating_symbols.h"
 #include "scenes/module_table.h"

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "image/texture.h"
-#include "render/render.h"
+#include "win32/render.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
 #include "scenes/random.h"

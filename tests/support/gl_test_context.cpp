@@ -2,7 +2,7 @@
 // gl_test_context.h).
 #include "tests/support/gl_test_context.h"
 
-#include "render/render.h"
+#include "win32/render.h"
 #include "scenes/animation_snapshot.h"
 #include "scenes/scene_state.h"
 

@@ -5,8 +5,8 @@
 #pragma once
 #include <windows.h>
 
-#include "host/host.h"
-#include "render/render.h"
+#include "win32/host.h"
+#include "win32/render.h"
 #include "tests/support/win_support.h"
 
 namespace vt {

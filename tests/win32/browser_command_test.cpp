@@ -1,6 +1,6 @@
 // The browser-command rule: every shape of registered command the dialogs
 // meet, and inputs far longer than the fixed 256-byte buffers.
-#include "settings/browser_command.h"
+#include "win32/browser_command.h"
 
 #include <gtest/gtest.h>
 #include <cstring>

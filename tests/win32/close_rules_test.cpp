@@ -1,5 +1,5 @@
 // The mouse threshold and the 32-bit tick arithmetic of the close rules.
-#include "host/close_rules.h"
+#include "win32/close_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The command-line byte rules: program name, switch letter, window handle.
-#include "host/command_line.h"
+#include "win32/command_line.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,7 +1,7 @@
 // The exception guard hands every exception to the system's filter, also after
 // an exception during which the system's filter met the guard again (it calls
 // the process's top-level filter itself) and then let the program go on.
-#include "host/host.h"
+#include "win32/host.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // OpenGL context (start-up failed: this program carries no pictures) a stray
 // WM_RENDER_FRAME must neither draw, nor swap a null device context, nor start
 // a frame chain: in the saver window's runtime and in the settings dialog.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "tests/support/win_support.h"
 
 #include <gtest/gtest.h>

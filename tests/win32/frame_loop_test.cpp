@@ -1,6 +1,6 @@
 // DrawFrame on a real context: module cycling as the saver and not in the
 // settings dialog, the view kept by the module it leaves, and the pacing.
-#include "render/render.h"
+#include "win32/render.h"
 
 #include "scenes/module_table.h"
 #include "tests/support/gl_test_context.h"

@@ -4,9 +4,9 @@
 // timer, and a swap with interval n returns at the display's refresh. The
 // model's clock moves only by waits, swaps and 3 ms of drawing per swap, so
 // the result does not depend on the machine's load.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "scenes/module_table.h"
 #include "settings/settings_rules.h"
 #include "tests/support/gl_test_context.h"

@@ -5,9 +5,9 @@
 // it in the saver) and the exact bytes of template 2005 in velthra.scr.
 #include <windows.h>
 
-#include "host/host.h"
-#include "render/control_menu.h"
-#include "render/render.h"
+#include "win32/host.h"
+#include "win32/control_menu.h"
+#include "win32/render.h"
 #include "resources/resource.h"
 #include "scenes/module_table.h"
 #include "tests/support/win_support.h"

@@ -1,5 +1,5 @@
 // The choice of the monitors that the full-screen saver covers in black.
-#include "host/monitor_layout.h"
+#include "win32/monitor_layout.h"
 
 #include <gtest/gtest.h>
 

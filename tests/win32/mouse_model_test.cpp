@@ -3,7 +3,7 @@
 // made by the system when the monitor layout changes, whichever of the jump
 // and WM_DISPLAYCHANGE comes first. Wine gives logical pixels and one DPI,
 // so the cursor, the DPI, the layout and the tick count are modelled.
-#include "host/host.h"
+#include "win32/host.h"
 
 #include "tests/support/import_hook.h"
 

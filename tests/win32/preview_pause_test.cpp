@@ -1,8 +1,8 @@
 // The preview keeps drawing whatever the display and the session do: it runs
 // in another program's window, which decides itself what to show.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "tests/support/saver_thread.h"
 #include "tests/support/win_support.h"
 

@@ -1,9 +1,9 @@
 // The OpenGL context on a real top-level window on Xvfb: the pixel format,
 // the projection, the shared scene state read back from OpenGL, the light
 // level, the teardown, and the failure path with its message box.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "render/pixel_format.h"
+#include "win32/pixel_format.h"
 #include "scenes/scene_state.h"
 #include "tests/support/gl_test_context.h"
 #include "tests/support/win_support.h"

@@ -2,9 +2,9 @@
 // fresh registry, the re-entrancy guard, frames, Esc taken out of the queue,
 // the close handling that stores the steered view, and a second WM_CLOSE.
 // The run flags never reset within a process, so this is one ordered scenario.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "scenes/module_table.h"
 #include "tests/support/win_support.h"
 

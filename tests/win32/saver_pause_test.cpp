@@ -4,9 +4,9 @@
 // gets the system's notification messages (with real POWERBROADCAST_SETTING
 // blocks); the frames are watched through the frame loop and on the screen.
 // One saver window per process, so this is one ordered scenario.
-#include "render/render.h"
+#include "win32/render.h"
 
-#include "host/host.h"
+#include "win32/host.h"
 #include "scenes/module_table.h"
 #include "tests/support/saver_thread.h"
 #include "tests/support/win_support.h"

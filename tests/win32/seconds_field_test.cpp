@@ -1,5 +1,5 @@
 // The "Seconds" field's text rule, its range and the up-down direction.
-#include "settings/seconds_field.h"
+#include "win32/seconds_field.h"
 
 #include <gtest/gtest.h>
 

@@ -6,12 +6,12 @@
 // and leaves settings_dialog.bmp beside the test: the dialog with the
 // preview's pixels where the control is. Also here: the dialog when its
 // preview cannot be made, and how the information dialogs call the shell.
-#include "host/host.h"
-#include "render/render.h"
+#include "win32/host.h"
+#include "win32/render.h"
 #include "resources/resource.h"
 #include "scenes/module_table.h"
-#include "settings/dialogs.h"
-#include "settings/settings_store.h"
+#include "win32/dialogs.h"
+#include "win32/settings_store.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/saver_thread.h"
 #include "tests/support/win_support.h"

@@ -1,7 +1,7 @@
 // The settings store against Wine's real registry: the value rules of loading
 // and saving, and reads of data that is too long, too short, of another type
 // or without its terminating NUL.
-#include "settings/settings_store.h"
+#include "win32/settings_store.h"
 
 #include "settings/settings_rules.h"
 

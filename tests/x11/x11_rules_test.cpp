@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "scenes/module_table.h"
-#include "x11/settings_file.h"
+#include "x11/settings_store.h"
 #include "x11/switches.h"
 
 static bool Parse(std::vector<const char*> args, RunOptions* pOptions)

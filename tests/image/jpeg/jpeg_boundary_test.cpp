@@ -4,7 +4,7 @@
 // restart marker search, and header fields that only partly count.
 #include <gtest/gtest.h>
 
-#include "tests/jpeg/jpeg_test_util.h"
+#include "tests/image/jpeg/jpeg_test_util.h"
 
 namespace {
 

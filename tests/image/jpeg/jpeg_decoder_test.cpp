@@ -9,7 +9,7 @@
 #include <memory>
 #include <random>
 
-#include "tests/jpeg/jpeg_test_util.h"
+#include "tests/image/jpeg/jpeg_test_util.h"
 
 namespace {
 

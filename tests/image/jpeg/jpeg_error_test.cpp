@@ -4,7 +4,7 @@
 // detached once, and errorCode keeps the first code.
 #include <gtest/gtest.h>
 
-#include "tests/jpeg/jpeg_test_util.h"
+#include "tests/image/jpeg/jpeg_test_util.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <random>
 
-#include "tests/jpeg/jpeg_test_util.h"
+#include "tests/image/jpeg/jpeg_test_util.h"
 
 namespace {
 

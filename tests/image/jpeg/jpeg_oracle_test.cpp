@@ -11,7 +11,7 @@
 
 #include <jpeglib.h>
 
-#include "tests/jpeg/jpeg_test_util.h"
+#include "tests/image/jpeg/jpeg_test_util.h"
 
 namespace {
 

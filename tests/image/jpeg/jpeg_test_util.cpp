@@ -1,5 +1,5 @@
 // Helpers of the JPEG decoder tests (see the header).
-#include "tests/jpeg/jpeg_test_util.h"
+#include "tests/image/jpeg/jpeg_test_util.h"
 
 #include <dirent.h>
 
