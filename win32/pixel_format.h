@@ -23,5 +23,6 @@ struct PixelFormatTraits {
 unsigned ScorePixelFormatTraits(const PixelFormatTraits& d, int nColorBits);
 
 // anScores[i] is the score of format i + 1. Returns the highest-scoring
-// format, the higher index among equals, or nProposal when none scores above 0.
+// format: nProposal when it is among them, else the higher index among
+// equals; nProposal also when none scores above 0.
 int PickPixelFormat(const unsigned* anScores, int nFormats, int nProposal);

@@ -33,14 +33,24 @@ TEST(PixelFormatScore, UnusableFormatsScoreZero)
     EXPECT_EQ(ScorePixelFormatTraits({dwAll | kPfdGenericFormat, kPfdTypeRgba, 32, 255}, 32), 0u);
 }
 
-TEST(PixelFormatChoice, HighestScoreThenHighestIndex)
+TEST(PixelFormatChoice, HighestScoreThenTheProposalThenHighestIndex)
 {
-    std::vector<unsigned> anScores = {98, 1130, 1138, 1130, 1138, 0};
-    EXPECT_EQ(PickPixelFormat(anScores.data(), 6, 1), 5);
-    anScores = {1130, 1130, 0};
-    EXPECT_EQ(PickPixelFormat(anScores.data(), 3, 3), 2);
-    anScores = {1138, 1130};
-    EXPECT_EQ(PickPixelFormat(anScores.data(), 2, 2), 1);
+    const struct {
+        std::vector<unsigned> anScores;
+        int nProposal;
+        int nExpected;
+    } aCases[] = {
+        {{98, 1130, 1138, 1130, 1138, 0}, 1, 5},  // the proposal scores less
+        {{1130, 1130, 0}, 3, 2},
+        {{1138, 1130}, 2, 1},
+        {{1130, 1138, 1138, 1138}, 2, 2},         // the proposal ties the best
+        {{1138, 1138}, 0, 2},                     // no proposal in range
+        {{1138, 1138}, 9, 2},
+    };
+    for (const auto& c : aCases)
+        EXPECT_EQ(PickPixelFormat(c.anScores.data(), static_cast<int>(c.anScores.size()), c.nProposal),
+                  c.nExpected)
+            << "proposal " << c.nProposal;
 }
 
 TEST(PixelFormatChoice, AllZeroFallsBackToTheProposal)

@@ -138,24 +138,29 @@ TEST_F(RenderContext, PicksTheBestScoringFormatOfTheDevice)
     PIXELFORMATDESCRIPTOR pfd;
     int nFormats = DescribePixelFormat(hDC, 1, sizeof(pfd), &pfd);
     ASSERT_GT(nFormats, 0);
-    int nChosen = SelectPixelFormat(hDC, 32);
-    ASSERT_GT(nChosen, 0);
-    DescribePixelFormat(hDC, nChosen, sizeof(pfd), &pfd);
-    unsigned nBest = ScorePixelFormat(pfd, 32);
-    EXPECT_GT(nBest, 0u);
-    for (int i = 1; i <= nFormats; ++i) {
-        DescribePixelFormat(hDC, i, sizeof(pfd), &pfd);
-        unsigned nScore = ScorePixelFormat(pfd, 32);
-        EXPECT_TRUE(nScore < nBest || (nScore == nBest && i <= nChosen)) << i;
-    }
-    // No format has 7 colour bits: ChoosePixelFormat's proposal stands.
     PIXELFORMATDESCRIPTOR pfdSearch = {};
     pfdSearch.nSize = sizeof(pfdSearch);
     pfdSearch.nVersion = 1;
     pfdSearch.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     pfdSearch.cColorBits = 32;
     pfdSearch.cDepthBits = 24;
-    EXPECT_EQ(SelectPixelFormat(hDC, 7), ChoosePixelFormat(hDC, &pfdSearch));
+    const int nProposal = ChoosePixelFormat(hDC, &pfdSearch);
+    int nChosen = SelectPixelFormat(hDC, 32);
+    ASSERT_GT(nChosen, 0);
+    DescribePixelFormat(hDC, nChosen, sizeof(pfd), &pfd);
+    unsigned nBest = ScorePixelFormat(pfd, 32);
+    EXPECT_GT(nBest, 0u);
+    DescribePixelFormat(hDC, nProposal, sizeof(pfd), &pfd);
+    const bool bProposalIsBest = ScorePixelFormat(pfd, 32) == nBest;
+    // Among the best, the driver's proposal, else the highest index.
+    for (int i = 1; i <= nFormats; ++i) {
+        DescribePixelFormat(hDC, i, sizeof(pfd), &pfd);
+        unsigned nScore = ScorePixelFormat(pfd, 32);
+        EXPECT_TRUE(nScore < nBest || (nScore == nBest && (bProposalIsBest ? nChosen == nProposal : i <= nChosen)))
+            << i;
+    }
+    // No format has 7 colour bits: ChoosePixelFormat's proposal stands.
+    EXPECT_EQ(SelectPixelFormat(hDC, 7), nProposal);
     ReleaseDC(m_hWnd, hDC);
 
     ASSERT_TRUE(CreateRenderContext(m_hWnd, 32));
