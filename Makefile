@@ -3,7 +3,8 @@
 #   make run [ARGS=/c]   build and start the saver (default switch /s)
 #   make bench           build and run the benchmarks
 #   make dist            build build/dist/velthra-VERSION-win64.zip and -x64.msi
-#                        (signed with SIGN_PFX=FILE SIGN_PASSWORD=PW [SIGN_TIMESTAMP_URL=URL])
+#                        (signed with SIGN_PFX=FILE SIGN_PASSWORD=PW [SIGN_TIMESTAMP_URL=URL]),
+#                        and winget manifests in build/dist/winget/ [WINGET_URL=download URL of the .msi]
 #   make linux           build build/linux/velthra, the native X11 program
 #   make run-linux [LINUX_ARGS=--fullscreen]  start it in a window on $DISPLAY
 #   make deb             build build/dist/velthra_VERSION_amd64.deb

@@ -3,7 +3,8 @@
 # Silent and quick when everything is already there. With --bench it also
 # installs the real photographs the benchmarks decode (not needed by the tests);
 # with --dist the tools of `make dist` and its test: wixl and msitools for the
-# installer, osslsigncode and openssl for signing; with --linux what the
+# installer, osslsigncode and openssl for signing, python3-yaml for reading
+# the winget manifests back; with --linux what the
 # native X11 build, its Debian package and the test with the real xscreensaver
 # daemon need.
 set -eu
@@ -19,7 +20,7 @@ packages=(
 for option in "$@"; do
   case "$option" in
     --bench) packages+=(mate-backgrounds xplanet-images valgrind) ;;
-    --dist) packages+=(wixl msitools python3-olefile osslsigncode openssl) ;;
+    --dist) packages+=(wixl msitools python3-olefile osslsigncode openssl python3-yaml) ;;
     --linux) packages+=(libx11-dev libgl-dev libglu1-mesa-dev dpkg-dev fakeroot
       lintian xscreensaver xscreensaver-gl passwd) ;;
   esac

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Builds the release: the archive velthra-VERSION-win64.zip (velthra.scr, a
 read-me in CRLF with the version filled in, and SHA256SUMS of both), the
-installer velthra-VERSION-x64.msi (scripts/make-msi.py) and SHA256SUMS of
-those two beside them.
+installer velthra-VERSION-x64.msi (scripts/make-msi.py), SHA256SUMS of
+those two beside them, and the installer's winget manifests in winget/
+(scripts/make-winget.py; its download URL from WINGET_URL).
 
     make-dist.py --scr velthra.scr --version 1.0.0 --readme resources/release-readme.txt --out build/dist
 
@@ -121,6 +122,10 @@ def main():
             shutil.move(os.path.join(work, msi_name), msi)
     write_sums(os.path.join(args.out, "SHA256SUMS"),
                {name: os.path.join(args.out, name) for name in (zip_name, msi_name)})
+    make_winget = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-winget.py")
+    if subprocess.run([sys.executable, make_winget, "--msi", msi, "--out", os.path.join(args.out, "winget"),
+                       "--url", os.environ.get("WINGET_URL", "")]).returncode:
+        return 1
     print(os.path.join(args.out, zip_name))
     print(msi)
     return 0

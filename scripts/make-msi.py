@@ -11,7 +11,8 @@ msibuild (msitools) sets the package code, and the summary information's two
 times are rewritten in place. Product and package codes are name-based UUIDs
 of the version, so the same version always gives the same codes.
 
-msibuild also moves RemoveExistingProducts to just after InstallValidate (wixl
+msibuild also sets the file's Language (0, neutral; wixl leaves it empty
+beside a Version, which ICE60 reports) and moves RemoveExistingProducts to just after InstallValidate (wixl
 puts it after InstallFinalize): an upgrade removes the old version before it
 installs the new one, whatever the file versions say.
 """
@@ -89,7 +90,7 @@ def build(scr, icon, version, out, epoch):
             "-D", "Saver=velthra.scr", "-D", "Icon=velthra.ico", "-o", msi, os.path.abspath(WXS), env=env, cwd=stage)
         run("msibuild", msi,
             "-q", "UPDATE InstallExecuteSequence SET Sequence = 1401 WHERE Action = 'RemoveExistingProducts'",
-            "-q", f"UPDATE File SET Version = '{version}.0' WHERE File = 'velthra.scr'",
+            "-q", f"UPDATE File SET Version = '{version}.0', Language = '0' WHERE File = 'velthra.scr'",
             "-q", "DELETE FROM MsiFileHash WHERE File_ = 'velthra.scr'",  # for unversioned files only
             "-s", "Velthra screen saver", "Nimbrel", "x64;1033", "{" + package_code(version) + "}", env=env)
         ole = olefile.OleFileIO(msi, write_mode=True)

@@ -4,6 +4,8 @@
 // waits for the user never holds a half-made context.
 #include "win32/render.h"
 
+#include "win32/host.h"
+
 #include "render/frame_step.h"
 #include "win32/pixel_format.h"
 #include "scenes/scene_state.h"
@@ -28,6 +30,8 @@ static void ReportCreateFailure(const char* pszText)
 
 static void ReportShutdownFailure(const char* pszText)
 {
+    if (g_bSessionEnding)
+        return;  // a box would hold up the end of the session
     MessageBoxA(nullptr, pszText, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
 }
 

@@ -54,6 +54,7 @@ bool StopFramesWhileAway()
     if (!g_Pause.bChainStopped) {
         g_Pause.bChainStopped = true;
         g_Pause.dwPausedAt = GetTickCount();
+        HoldFramePacing(true);
     }
     return true;
 }
@@ -66,6 +67,7 @@ static void RestartFramesWhenBack(HWND hWnd)
     if (!g_Pause.bChainStopped || !IsDrawingAllowed(g_Pause.flags) || g_SaverState.bInFrame)
         return;
     g_Pause.bChainStopped = false;
+    HoldFramePacing(false);
     if (g_SaverState.bQuitRequested || g_SaverState.bClosing || !g_hRenderRC)
         return;
     g_SaverState.dwLastSwitchTick =

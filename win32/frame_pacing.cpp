@@ -3,7 +3,8 @@
 // WGL_EXT_swap_control. Where the swap does not wait for the display (no
 // extension, vsync forced off, a remote session, no vertical blank), a
 // precise wait keeps pacing points 33 ms apart: a high-resolution waitable
-// timer, or else a 1 ms system timer period for the life of the context.
+// timer, or else a 1 ms system timer period while the context draws (the
+// period raises the whole system's timer rate, so a paused saver gives it back).
 // A plain Sleep would end only on the default 15.6 ms timer tick and turn
 // 30 frames a second into about 20, unevenly.
 #include "win32/render.h"
@@ -22,8 +23,10 @@ static struct {
     SwapIntervalFn pfnSwapInterval;  // null without WGL_EXT_swap_control
     int nRefreshes;                  // swap interval of the render window
     HANDLE hTimer;                   // high-resolution waitable timer, or null
-    HMODULE hWinmm;                  // holds timeEndPeriod while the period is raised
+    HMODULE hWinmm;                  // loaded while the timer period is the way to wait
+    TimePeriodFn pfnTimeBeginPeriod;
     TimePeriodFn pfnTimeEndPeriod;
+    bool bPeriodRaised;
     int64_t llLastPointUs;           // pacing clock at the last pacing point
 } g_Pacing;
 
@@ -76,6 +79,19 @@ void UpdateFrameRhythm(HWND hWnd)
     SetFrameSwapInterval(true);
 }
 
+static void RaiseTimerPeriod()
+{
+    if (g_Pacing.hWinmm && !g_Pacing.bPeriodRaised)
+        g_Pacing.bPeriodRaised = g_Pacing.pfnTimeBeginPeriod(kTimerPeriodMs) == 0;  // TIMERR_NOERROR
+}
+
+static void LowerTimerPeriod()
+{
+    if (g_Pacing.bPeriodRaised)
+        g_Pacing.pfnTimeEndPeriod(kTimerPeriodMs);
+    g_Pacing.bPeriodRaised = false;
+}
+
 // The high-resolution timer, else the raised system timer period.
 static void StartPreciseWaits()
 {
@@ -83,14 +99,26 @@ static void StartPreciseWaits()
     if (g_Pacing.hTimer)
         return;
     HMODULE hWinmm = LoadLibraryA("WINMM.DLL");
-    auto pfnBegin = LoadProc<TimePeriodFn>(hWinmm, "timeBeginPeriod");
-    auto pfnEnd = LoadProc<TimePeriodFn>(hWinmm, "timeEndPeriod");
-    if (pfnBegin && pfnEnd && pfnBegin(kTimerPeriodMs) == 0) {  // TIMERR_NOERROR
+    g_Pacing.pfnTimeBeginPeriod = LoadProc<TimePeriodFn>(hWinmm, "timeBeginPeriod");
+    g_Pacing.pfnTimeEndPeriod = LoadProc<TimePeriodFn>(hWinmm, "timeEndPeriod");
+    if (g_Pacing.pfnTimeBeginPeriod && g_Pacing.pfnTimeEndPeriod) {
         g_Pacing.hWinmm = hWinmm;
-        g_Pacing.pfnTimeEndPeriod = pfnEnd;
-    } else if (hWinmm) {
+        RaiseTimerPeriod();
+    }
+    if (!g_Pacing.bPeriodRaised && hWinmm) {
+        g_Pacing.hWinmm = nullptr;
         FreeLibrary(hWinmm);
     }
+}
+
+// Nothing is drawn while paused: the raised period goes back to the system
+// until drawing resumes. The waitable timer costs nothing while unused.
+void HoldFramePacing(bool bPaused)
+{
+    if (bPaused)
+        LowerTimerPeriod();
+    else
+        RaiseTimerPeriod();
 }
 
 void StartFramePacing(HWND hWnd)
@@ -109,10 +137,9 @@ void StopFramePacing()
         g_Pacing.hTimer = nullptr;
     }
     if (g_Pacing.hWinmm) {
-        g_Pacing.pfnTimeEndPeriod(kTimerPeriodMs);
+        LowerTimerPeriod();
         FreeLibrary(g_Pacing.hWinmm);
         g_Pacing.hWinmm = nullptr;
-        g_Pacing.pfnTimeEndPeriod = nullptr;
     }
 }
 

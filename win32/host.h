@@ -58,5 +58,16 @@ void DispatchCoverMessages();  // from the frame loop, after its own drain
 int CountMonitorCovers();
 HWND GetMonitorCover(int nIndex);  // null when gone or out of range
 
+// The session ends (sign-out, shutdown, the Restart Manager closing the
+// program): set once, after which no password is asked and no failure shown.
+extern bool g_bSessionEnding;
+// WM_ENDSESSION of a saver window, preview or settings dialog: when the
+// session does end, cancels the thread's open dialogs and closes the window
+// as its normal close would.
+void EndWithSession(HWND hWnd, WPARAM wEnding);
+// A hidden top-level window that takes the system's session messages for a
+// preview, which as another program's child gets none of its own.
+void WatchSessionForPreview();
+
 // Shared by every dialog when it opens.
 void CentreOnDesktop(HWND hWnd);

@@ -44,6 +44,8 @@ void DrawFrame(HWND hWnd);
 // monitor cover) go without waiting for the display.
 void StartFramePacing(HWND hWnd);
 void StopFramePacing();
+// While paused nothing is drawn: the system's timer period is given back.
+void HoldFramePacing(bool bPaused);
 void UpdateFrameRhythm(HWND hWnd);
 void SetFrameSwapInterval(bool bWaitForDisplay);
 void PaceFrame();

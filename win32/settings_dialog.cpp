@@ -234,6 +234,15 @@ static void OnSettingsFrame(HWND hDlg, WPARAM wParam, LPARAM lParam)
     g_SaverState.bInFrame = false;
 }
 
+// The session ends as Cancel does: nothing is saved.
+static LRESULT OnSettingsSessionEnd(HWND hDlg, UINT uMsg, WPARAM wParam)
+{
+    if (uMsg == WM_QUERYENDSESSION)
+        return TRUE;
+    EndWithSession(hDlg, wParam);
+    return 0;
+}
+
 INT_PTR CALLBACK SettingsDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     switch (uMsg) {
@@ -249,6 +258,10 @@ INT_PTR CALLBACK SettingsDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_CLOSE:
         CloseSettingsDialog(hDlg);
+        return TRUE;
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION:
+        SetWindowLongPtrA(hDlg, DWLP_MSGRESULT, OnSettingsSessionEnd(hDlg, uMsg, wParam));
         return TRUE;
     case WM_RENDER_FRAME:
         OnSettingsFrame(hDlg, wParam, lParam);

@@ -219,7 +219,8 @@ LRESULT HostDefaultProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return DefWindowProcA(hWnd, uMsg, wParam, lParam);
     switch (uMsg) {
     case WM_CLOSE:
-        if (g_bWin9x && !ApproveClose(hWnd)) {
+        // No password when the session ends: nobody is there to give it.
+        if (g_bWin9x && !g_bSessionEnding && !ApproveClose(hWnd)) {
             TakeCursorReference();
             return 0;
         }
@@ -294,6 +295,11 @@ LRESULT CALLBACK SaverWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
         PostQuitMessage(0);
         break;
     case WM_SETTEXT:
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        EndWithSession(hWnd, wParam);
         return 0;
     case WM_DISPLAYCHANGE:
         if (!g_bPreview) {
@@ -392,6 +398,8 @@ int RunSaverWindow(HWND hParent)
         if (!hParent) {
             CoverOtherMonitors(g_hSaverWnd);
             SetForegroundWindow(g_hSaverWnd);
+        } else {
+            WatchSessionForPreview();
         }
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

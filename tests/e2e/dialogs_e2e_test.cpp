@@ -420,6 +420,25 @@ TEST_F(SettingsDialog, CancelSavesNothing)
     EXPECT_EQ(StoredSettings(), before);
 }
 
+// The Restart Manager closing the program for an upgrade, while the About
+// dialog is open inside a frame: the dialog agrees, a session that goes on
+// changes nothing, and the end closes both dialogs as Cancel does.
+TEST_F(SettingsDialog, SessionEndClosesAsCancelDoes)
+{
+    Open();
+    std::string before = StoredSettings();
+    vt::PressKey(VK_PRIOR, true);
+    Click(kDisableAll);
+    PostClick(kAboutButton);
+    HWND hAbout = WaitForNested("Velthra Screen Saver");
+    ASSERT_NE(hAbout, nullptr);
+    EXPECT_EQ(vt::SendSessionEnd(m_hDlg, ENDSESSION_CLOSEAPP, false), TRUE);
+    EXPECT_EQ(m_saver.Wait(500), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(vt::SendSessionEnd(m_hDlg, ENDSESSION_CLOSEAPP), TRUE);
+    EXPECT_EQ(m_saver.Wait(kStartMs), 1u);
+    EXPECT_EQ(StoredSettings(), before);
+}
+
 TEST_F(SettingsDialog, CaptionCloseButtonClosesWithoutSaving)
 {
     Open();

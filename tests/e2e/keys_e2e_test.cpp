@@ -1,7 +1,8 @@
 // The steering keys on the real velthra.scr under Wine, pressed as a user
 // would (SendInput): the depth a run stores, the keys that end the saver and
 // those that do not, the "Params" box, the control menu with the cursor, the
-// preview that ignores keys, and what module 1 puts on the screen.
+// preview that ignores keys, what module 1 puts on the screen, and the end of
+// the session while a modal window is open.
 #include "tests/support/win_support.h"
 
 #include <gtest/gtest.h>
@@ -205,6 +206,38 @@ TEST_F(SaverKeys, ModuleOneShowsGreenSymbolsOnBlack)
     EndWithEscape();
 }
 
+// The session ends (sign-out, or the Restart Manager closing the program for
+// an upgrade) while a modal window runs inside a frame: the answer is yes, a
+// session that goes on after all changes nothing, and when it does end the
+// modal window is cancelled, the steered view stored and the run ends with 0.
+struct SessionEnd {
+    LPARAM lFlags;
+    WORD wModalKey;
+    const char* pszModal;
+};
+class SessionEndWithModal : public SaverKeys, public ::testing::WithParamInterface<SessionEnd> {};
+
+TEST_P(SessionEndWithModal, StoresTheSteeredViewAndEndsWithoutAsking)
+{
+    for (int i = 0; i < 3; ++i)
+        vt::PressKey(VK_PRIOR, true);
+    vt::PressKey(GetParam().wModalKey);
+    HWND hModal = vt::WaitForWindow("#32770", GetParam().pszModal, kStartMs, saver.Id());
+    ASSERT_NE(hModal, nullptr);
+    EXPECT_EQ(vt::SendSessionEnd(hSaver, GetParam().lFlags, false), TRUE);
+    EXPECT_TRUE(StaysRunning(saver, 500));  // another program kept the session
+    EXPECT_EQ(vt::SendSessionEnd(hSaver, GetParam().lFlags), TRUE);
+    EXPECT_EQ(saver.Wait(kStartMs), 0u);
+    EXPECT_EQ(ReadModuleValue("mod1 depth"), 4089u);
+    RECT rcClip;  // the control menu let the cursor go
+    GetClipCursor(&rcClip);
+    EXPECT_EQ(rcClip.right - rcClip.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+}
+
+INSTANTIATE_TEST_SUITE_P(Session, SessionEndWithModal,
+                         ::testing::Values(SessionEnd{ENDSESSION_LOGOFF, VK_F1, "Control Menu"},
+                                           SessionEnd{ENDSESSION_CLOSEAPP, VK_F11, "Params"}));
+
 // Keyboard focus cannot be moved into another program's child window, so the
 // key messages are posted into the preview's queue, where its frame handler
 // takes them out exactly as it does typed keys.
@@ -238,6 +271,23 @@ TEST(PreviewKeys, DoNothing)
     EXPECT_EQ(ReadModuleValue("mod1 depth"), 4000u);
     EXPECT_EQ(ReadModuleValue("mod1 horz"), 0u);
     EXPECT_EQ(ReadModuleValue("mod1 xrot"), 0u);
+}
+
+// The system asks top-level windows only; a preview, another program's child,
+// takes the end of the session through a hidden window of its own.
+TEST(PreviewSession, EndsThroughItsHiddenTopLevelWindow)
+{
+    vt::PreviewParent parent;
+    vt::Process saver;
+    ASSERT_TRUE(saver.StartSaver("/p " + parent.Handle()));
+    HWND hWatch = vt::WaitForWindow("VelthraSessionWatch", nullptr, kStartMs, saver.Id());
+    ASSERT_NE(hWatch, nullptr);
+    EXPECT_FALSE(IsWindowVisible(hWatch));
+    EXPECT_EQ(GetParent(hWatch), nullptr);
+    vt::PumpMessages(500);
+    EXPECT_EQ(vt::SendSessionEnd(hWatch, ENDSESSION_CLOSEAPP), TRUE);
+    EXPECT_EQ(WaitPumping(saver, kStartMs), 0u);
+    EXPECT_EQ(FindWindowExA(parent.Window(), nullptr, "WindowsScreenSaverClass", "Preview"), nullptr);
 }
 
 }  // namespace

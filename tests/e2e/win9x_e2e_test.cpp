@@ -127,6 +127,22 @@ TEST_F(Win9x, PasswordIsAskedBeforeClosing)
     EXPECT_FALSE(IsScreenSaverRunningFlagSet());
 }
 
+// Sign-out or shutdown: nobody is there to give the password, and a prompt
+// would hold the session up; the saver ends without asking.
+TEST_F(Win9x, SessionEndNeverAsksForThePassword)
+{
+    vt::WriteDword(kDesktopKey, "ScreenSaveUsePassword", 1);
+    std::string dir = vt::MakeScratchDir("win9x_session", {"doubles\\PASSWORD.CPL"});
+    WriteFile(dir + "\\answer.txt", "0");
+    ASSERT_TRUE(saver.StartSaver("/s", dir + "\\velthra.scr"));
+    HWND hSaver = vt::WaitForWindow("WindowsScreenSaverClass", "Screen Saver", kStartMs, saver.Id());
+    ASSERT_NE(hSaver, nullptr);
+    EXPECT_EQ(vt::SendSessionEnd(hSaver, 0), TRUE);
+    EXPECT_EQ(saver.Wait(kStartMs), 0u);
+    EXPECT_EQ(ReadFile(dir + "\\calls.log"), "");
+    EXPECT_FALSE(IsScreenSaverRunningFlagSet());
+}
+
 TEST_F(Win9x, WithoutPasswordSettingClosesAtOnceAndLeavesTheFlagAlone)
 {
     std::string dir = vt::MakeScratchDir("win9x_nopwd", {"doubles\\PASSWORD.CPL"});

@@ -24,7 +24,7 @@ if [ -z "${VELTHRA_WINE_SESSION:-}" ]; then
   while IFS=: read -r table row; do
     tr -d '\r' <"$work/$table.idt" | grep -qixF "$row" || fail "$table lacks: $row"
   done <<EOF
-File:velthra.scr	Saver	velthra.scr	$(stat -c %s build/win/velthra.scr)	$version.0		512	1
+File:velthra.scr	Saver	velthra.scr	$(stat -c %s build/win/velthra.scr)	$version.0	0	512	1
 Component:Saver	{8B0D4E27-1F3C-4A9B-B6E5-2C7D9A1F0E38}	System64Folder	256		velthra.scr
 Directory:System64Folder	TARGETDIR	.
 Property:ProductName	Velthra

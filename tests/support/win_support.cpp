@@ -304,6 +304,15 @@ bool WaitForWindowReady(HWND hWnd, DWORD timeoutMs)
                                &dwResult) != 0;
 }
 
+LRESULT SendSessionEnd(HWND hWnd, LPARAM lFlags, bool bEnding, DWORD timeoutMs)
+{
+    DWORD_PTR dwAnswer = 0, dwIgnored = 0;
+    if (!SendMessageTimeoutA(hWnd, WM_QUERYENDSESSION, 0, lFlags, SMTO_NORMAL, timeoutMs, &dwAnswer) ||
+        !SendMessageTimeoutA(hWnd, WM_ENDSESSION, bEnding, lFlags, SMTO_NORMAL, timeoutMs, &dwIgnored))
+        return -1;
+    return static_cast<LRESULT>(dwAnswer);
+}
+
 bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs)
 {
     DWORD dwStart = GetTickCount();

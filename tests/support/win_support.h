@@ -157,6 +157,12 @@ const DWORD kSessionLock = 7, kSessionUnlock = 8;
 void SendDisplayState(HWND hWnd, DWORD dwState, bool bMonitorPower = false);
 void SendSessionChange(HWND hWnd, DWORD dwEvent);
 
+// The end of the session as a window gets it from the system (sign-out,
+// shutdown) or the Restart Manager (lFlags with ENDSESSION_CLOSEAPP):
+// WM_QUERYENDSESSION, then WM_ENDSESSION with bEnding. Returns the answer to
+// the query, or -1 when either message went unanswered for timeoutMs.
+LRESULT SendSessionEnd(HWND hWnd, LPARAM lFlags, bool bEnding = true, DWORD timeoutMs = 5000);
+
 // Waits until the condition holds (true) or the time is up (false), pumping
 // this thread's messages meanwhile.
 template <typename Condition>

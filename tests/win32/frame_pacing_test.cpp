@@ -3,7 +3,8 @@
 // the process raised its timer resolution or waits on a high-resolution
 // timer, and a swap with interval n returns at the display's refresh. The
 // model's clock moves only by waits, swaps and 3 ms of drawing per swap, so
-// the result does not depend on the machine's load.
+// the result does not depend on the machine's load. A pause halfway must give
+// the raised timer period back.
 #include "win32/render.h"
 
 #include "win32/host.h"
@@ -23,6 +24,7 @@ namespace {
 
 const double kTickMs = 15.625;
 const double kDrawMs = 3.0;
+const WPARAM kSessionLock = 7, kSessionUnlock = 8;  // WTS_SESSION_LOCK, WTS_SESSION_UNLOCK
 HANDLE const kModelTimer = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x7E570));
 
 struct Display {
@@ -204,7 +206,18 @@ TEST(FramePacing, FramesLastWholeRefreshesOrPreciseWaitsOnWindowsTimers)
         if (display.bSecondMonitor)
             CoverOtherMonitors(hWnd);
         const int nFrames = 90;
-        for (int i = 0; i < nFrames; ++i)
+        for (int i = 0; i < nFrames / 2; ++i)
+            DrawFrame(hWnd);
+        // Halfway the session is locked and unlocked: while the chain stands
+        // the raised period is given back, and it is raised again to draw.
+        StartPauseWatch(hWnd);
+        OnPauseMessage(hWnd, WM_WTSSESSION_CHANGE, kSessionLock, 0);
+        EXPECT_TRUE(StopFramesWhileAway());
+        EXPECT_EQ(g_m.nPeriodsRaised, 0) << "raised while paused";
+        OnPauseMessage(hWnd, WM_WTSSESSION_CHANGE, kSessionUnlock, 0);
+        EXPECT_EQ(g_m.nPeriodsRaised, display.bHighResTimer ? 0 : 1) << "after the pause";
+        OnPauseMessage(hWnd, WM_DESTROY, 0, 0);
+        for (int i = nFrames / 2; i < nFrames; ++i)
             DrawFrame(hWnd);
         DestroyMonitorCovers();
         DestroyRenderContext();
