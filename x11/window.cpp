@@ -8,13 +8,16 @@
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "render/frame_step.h"
 #include "scenes/scene_state.h"
+#include "x11/display_rules.h"
 
 Display* g_pDisplay = nullptr;
 Window g_hDrawWindow = 0;
@@ -22,12 +25,14 @@ bool g_bOwnWindow = false;
 Atom g_atomDeleteWindow = 0;
 int g_nWindowWidth = 0;
 int g_nWindowHeight = 0;
+int g_nRefreshHz = 0;
+int g_nSwapInterval = -1;
 
 static GLXContext g_hContext = nullptr;
 static bool g_bDoubleBuffered = false;
+static bool g_bWmActivates = false;  // the window manager takes _NET_ACTIVE_WINDOW
 
-const int kOwnWidth = 1280;
-const int kOwnHeight = 720;
+const int kMaxMonitors = 16;
 
 static int Fail(int nStatus, const char* pszText, unsigned long nWindow)
 {
@@ -54,8 +59,136 @@ static void SetWindowTitle(Window hWindow)
     XSetWMProtocols(g_pDisplay, hWindow, &g_atomDeleteWindow, 1);
 }
 
-// With a window manager the state asks for full screen; without one the
-// window's own position and size already cover the screen.
+static bool g_bTrappedError = false;
+
+static int NoteTrappedError(Display*, XErrorEvent*)
+{
+    g_bTrappedError = true;
+    return 0;
+}
+
+// Xlib calls between these two only note an error; EndErrorTrap is true when none came.
+static int (*BeginErrorTrap())(Display*, XErrorEvent*)
+{
+    g_bTrappedError = false;
+    return XSetErrorHandler(NoteTrappedError);
+}
+
+static bool EndErrorTrap(int (*pfnOld)(Display*, XErrorEvent*))
+{
+    XSync(g_pDisplay, False);
+    XSetErrorHandler(pfnOld);
+    return !g_bTrappedError;
+}
+
+// The 32-bit items of a window's property; the count (0 when it has none).
+static int ReadProperty32(Window hWindow, const char* pszName, Atom type, unsigned long* anItems, int nMax)
+{
+    Atom actualType;
+    int nFormat;
+    unsigned long nItems = 0, nAfter;
+    unsigned char* pData = nullptr;
+    const Atom property = XInternAtom(g_pDisplay, pszName, False);
+    if (XGetWindowProperty(g_pDisplay, hWindow, property, 0, nMax, False, type, &actualType, &nFormat, &nItems,
+                           &nAfter, &pData) != Success || actualType != type || nFormat != 32)
+        nItems = 0;
+    const unsigned long* pItems = reinterpret_cast<const unsigned long*>(pData);
+    for (unsigned long i = 0; i < nItems; ++i)
+        anItems[i] = pItems[i];
+    if (pData)
+        XFree(pData);
+    return static_cast<int>(nItems);
+}
+
+// A window manager holds SubstructureRedirect on the root window.
+static bool IsWindowManagerRunning(Window hRoot)
+{
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(g_pDisplay, hRoot, &attributes) &&
+           (attributes.all_event_masks & SubstructureRedirectMask) != 0;
+}
+
+// Whether the running EWMH window manager lists the atom in _NET_SUPPORTED;
+// a list left behind by one that ended (its check window gone) counts for nothing.
+static bool DoesWmSupport(Window hRoot, const char* pszAtom)
+{
+    unsigned long hCheck = 0, hCheckOfCheck = 0;
+    if (ReadProperty32(hRoot, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, &hCheck, 1) != 1)
+        return false;
+    auto pfnOld = BeginErrorTrap();
+    ReadProperty32(hCheck, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, &hCheckOfCheck, 1);
+    if (!EndErrorTrap(pfnOld) || hCheckOfCheck != hCheck)
+        return false;
+    unsigned long aSupported[512];
+    const int nSupported = ReadProperty32(hRoot, "_NET_SUPPORTED", XA_ATOM, aSupported, 512);
+    const Atom wanted = XInternAtom(g_pDisplay, pszAtom, False);
+    for (int i = 0; i < nSupported; ++i) {
+        if (aSupported[i] == wanted)
+            return true;
+    }
+    return false;
+}
+
+static int RefreshHzOf(const XRRScreenResources* pResources, RRMode mode)
+{
+    for (int i = 0; i < pResources->nmode; ++i) {
+        const XRRModeInfo& info = pResources->modes[i];
+        if (info.id == mode)
+            return RefreshHzOfMode(info.dotClock, info.hTotal, info.vTotal, (info.modeFlags & RR_Interlace) != 0,
+                                   (info.modeFlags & RR_DoubleScan) != 0);
+    }
+    return 0;
+}
+
+// The monitors (XRandR's active CRTCs) of the root window's screen, the
+// primary one first; 0 without XRandR 1.2.
+static int ReadMonitors(Window hRoot, MonitorRect* aMonitors, int nMax)
+{
+    int nEventBase, nErrorBase, nMajor = 0, nMinor = 0;
+    if (!XRRQueryExtension(g_pDisplay, &nEventBase, &nErrorBase) || !XRRQueryVersion(g_pDisplay, &nMajor, &nMinor) ||
+        (nMajor == 1 && nMinor < 2))
+        return 0;
+    XRRScreenResources* pResources = XRRGetScreenResourcesCurrent(g_pDisplay, hRoot);
+    if (pResources == nullptr)
+        return 0;
+    RRCrtc primary = None;
+    const RROutput primaryOutput = XRRGetOutputPrimary(g_pDisplay, hRoot);
+    XRROutputInfo* pOutput = primaryOutput ? XRRGetOutputInfo(g_pDisplay, pResources, primaryOutput) : nullptr;
+    if (pOutput) {
+        primary = pOutput->crtc;
+        XRRFreeOutputInfo(pOutput);
+    }
+    int n = 0;
+    for (int i = 0; i < pResources->ncrtc && n < nMax; ++i) {
+        XRRCrtcInfo* pCrtc = XRRGetCrtcInfo(g_pDisplay, pResources, pResources->crtcs[i]);
+        if (pCrtc && pCrtc->mode != None && pCrtc->width > 0 && pCrtc->height > 0) {
+            aMonitors[n] = MonitorRect{pCrtc->x, pCrtc->y, static_cast<int>(pCrtc->width),
+                                       static_cast<int>(pCrtc->height), RefreshHzOf(pResources, pCrtc->mode)};
+            if (pResources->crtcs[i] == primary)
+                std::swap(aMonitors[0], aMonitors[n]);
+            ++n;
+        }
+        if (pCrtc)
+            XRRFreeCrtcInfo(pCrtc);
+    }
+    XRRFreeScreenResources(pResources);
+    return n;
+}
+
+// Where the window of its own goes: the whole screen, or a window that fits
+// the primary monitor (the screen without XRandR).
+static MonitorRect PlaceOwnWindow(Window hRoot, bool bFullscreen)
+{
+    const int nScreen = DefaultScreen(g_pDisplay);
+    const MonitorRect screen = {0, 0, DisplayWidth(g_pDisplay, nScreen), DisplayHeight(g_pDisplay, nScreen), 0};
+    if (bFullscreen)
+        return screen;
+    MonitorRect aMonitors[kMaxMonitors];
+    return FitOwnWindow(ReadMonitors(hRoot, aMonitors, kMaxMonitors) > 0 ? aMonitors[0] : screen);
+}
+
+// Asks the window manager to show the window over the whole monitor; set
+// before the window is mapped, so that it opens that way.
 static void AskForFullscreen(Window hWindow)
 {
     Atom atomState = XInternAtom(g_pDisplay, "_NET_WM_STATE", False);
@@ -64,6 +197,24 @@ static void AskForFullscreen(Window hWindow)
                     reinterpret_cast<unsigned char*>(&atomFullscreen), 1);
 }
 
+// The position and size as the program's own wish, which twm (with
+// UsePPosition) and others follow.
+static void SetPlacementHints(Window hWindow, const MonitorRect& place)
+{
+    XSizeHints* pHints = XAllocSizeHints();
+    pHints->flags = PPosition | PSize;
+    pHints->x = place.x;
+    pHints->y = place.y;
+    pHints->width = place.nWidth;
+    pHints->height = place.nHeight;
+    XSetWMNormalHints(g_pDisplay, hWindow, pHints);
+    XFree(pHints);
+}
+
+// Without a window manager the window's own geometry covers the screen; an
+// EWMH one is asked for the full-screen state; one without that state (twm)
+// is bypassed with an override-redirect window. The focus is asked for once
+// the window is mapped (AskForFocus).
 static int MakeOwnWindow(bool bFullscreen)
 {
     const int nScreen = DefaultScreen(g_pDisplay);
@@ -73,47 +224,62 @@ static int MakeOwnWindow(bool bFullscreen)
     if (pVisual == nullptr)
         return Fail(1, "the display offers no double-buffered OpenGL visual", 0);
     const Window hRoot = RootWindow(g_pDisplay, nScreen);
+    const bool bWindowManager = IsWindowManagerRunning(hRoot);
+    g_bWmActivates = bWindowManager && DoesWmSupport(hRoot, "_NET_ACTIVE_WINDOW");
+    const FullscreenWay way =
+        ChooseFullscreenWay(bWindowManager, DoesWmSupport(hRoot, "_NET_WM_STATE_FULLSCREEN"));
+    const MonitorRect place = PlaceOwnWindow(hRoot, bFullscreen);
     XSetWindowAttributes attributes = {};
     attributes.colormap = XCreateColormap(g_pDisplay, hRoot, pVisual->visual, AllocNone);
     attributes.background_pixel = BlackPixel(g_pDisplay, nScreen);
     attributes.border_pixel = 0;
     attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
-    const int nWidth = bFullscreen ? DisplayWidth(g_pDisplay, nScreen) : kOwnWidth;
-    const int nHeight = bFullscreen ? DisplayHeight(g_pDisplay, nScreen) : kOwnHeight;
-    g_hDrawWindow = XCreateWindow(g_pDisplay, hRoot, 0, 0, nWidth, nHeight, 0, pVisual->depth, InputOutput,
-                                  pVisual->visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
+    attributes.override_redirect = bFullscreen && way == kFullscreenByOverride;
+    g_hDrawWindow = XCreateWindow(g_pDisplay, hRoot, place.x, place.y, place.nWidth, place.nHeight, 0,
+                                  pVisual->depth, InputOutput, pVisual->visual,
+                                  CWColormap | CWBackPixel | CWBorderPixel | CWEventMask | CWOverrideRedirect,
                                   &attributes);
     XFree(pVisual);
     g_bOwnWindow = true;
     SetWindowTitle(g_hDrawWindow);
-    if (bFullscreen)
+    SetPlacementHints(g_hDrawWindow, place);
+    if (bFullscreen && way == kFullscreenByState)
         AskForFullscreen(g_hDrawWindow);
     XMapRaised(g_pDisplay, g_hDrawWindow);
-    if (bFullscreen)
-        XSetInputFocus(g_pDisplay, g_hDrawWindow, RevertToParent, CurrentTime);
     return 0;
 }
 
-static bool g_bBadWindow = false;
-
-static int NoteBadWindow(Display*, XErrorEvent*)
+void AskForFocus()
 {
-    g_bBadWindow = true;
-    return 0;
+    if (!g_bOwnWindow)
+        return;
+    if (!g_bWmActivates) {
+        // Mapped, so viewable unless a window manager has yet to show its
+        // frame; that refusal is ignored by the error handler.
+        XSetInputFocus(g_pDisplay, g_hDrawWindow, RevertToParent, CurrentTime);
+        return;
+    }
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = g_hDrawWindow;
+    event.xclient.message_type = XInternAtom(g_pDisplay, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1;  // from an application
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(g_pDisplay, RootWindow(g_pDisplay, DefaultScreen(g_pDisplay)), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 // The given window's size, and StructureNotify on it so that the scene
 // follows its size; false when no such window exists.
 static bool WatchGivenWindow(Window hWindow)
 {
-    int (*pfnOld)(Display*, XErrorEvent*) = XSetErrorHandler(NoteBadWindow);
+    auto pfnOld = BeginErrorTrap();
     XWindowAttributes attributes;
     const bool bExists = XGetWindowAttributes(g_pDisplay, hWindow, &attributes) != 0;
     if (bExists)
         XSelectInput(g_pDisplay, hWindow, StructureNotifyMask | ExposureMask);
-    XSync(g_pDisplay, False);
-    XSetErrorHandler(pfnOld);
-    if (!bExists || g_bBadWindow)
+    if (!EndErrorTrap(pfnOld) || !bExists)
         return false;
     g_hDrawWindow = hWindow;
     g_nWindowWidth = attributes.width;
@@ -127,6 +293,7 @@ int OpenDrawWindow(const RunOptions& options)
     if (g_pDisplay == nullptr)
         return Fail(1, "cannot open the display", 0);
     XSetIOErrorHandler(OnDisplayLost);
+    CatchXErrors();
     unsigned long nGiven = options.nWindowId;
     if (options.bRoot) {
         const char* pszEnv = std::getenv("XSCREENSAVER_WINDOW");
@@ -168,8 +335,9 @@ static XVisualInfo* FindGlVisual(bool* pbDoubleBuffered)
     return nullptr;
 }
 
-// One frame per vertical blank at most, where GLX offers a swap interval.
-static void SetSwapInterval()
+// The swap interval, where GLX offers one: frames stay on screen for that
+// many refreshes; 0 lets the swap go at once.
+static void SetSwapInterval(int nInterval)
 {
     const char* pszExtensions = glXQueryExtensionsString(g_pDisplay, DefaultScreen(g_pDisplay));
     if (pszExtensions && std::strstr(pszExtensions, "GLX_EXT_swap_control")) {
@@ -177,14 +345,51 @@ static void SetSwapInterval()
         auto pfn = reinterpret_cast<SwapIntervalExtFn>(
             glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
         if (pfn)
-            pfn(g_pDisplay, g_hDrawWindow, 1);
+            pfn(g_pDisplay, g_hDrawWindow, nInterval);
     } else if (pszExtensions && std::strstr(pszExtensions, "GLX_MESA_swap_control")) {
         typedef int (*SwapIntervalMesaFn)(unsigned);
         auto pfn = reinterpret_cast<SwapIntervalMesaFn>(
             glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")));
         if (pfn)
-            pfn(1);
+            pfn(static_cast<unsigned>(nInterval));
     }
+}
+
+// The refresh rate of the monitor under the window's centre; 0 when unknown.
+static int ReadRefreshHzUnderWindow()
+{
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(g_pDisplay, g_hDrawWindow, &attributes))
+        return 0;
+    int x = 0, y = 0;
+    Window hChild;
+    XTranslateCoordinates(g_pDisplay, g_hDrawWindow, attributes.root, attributes.width / 2, attributes.height / 2,
+                          &x, &y, &hChild);
+    MonitorRect aMonitors[kMaxMonitors];
+    const int nMonitors = ReadMonitors(attributes.root, aMonitors, kMaxMonitors);
+    const int i = FindMonitorAt(aMonitors, nMonitors, x, y);
+    return i < 0 ? 0 : aMonitors[i].nRefreshHz;
+}
+
+bool UpdateFrameRhythm()
+{
+    g_nRefreshHz = ReadRefreshHzUnderWindow();
+    const int nInterval = SwapIntervalFor(g_nRefreshHz);
+    if (nInterval == g_nSwapInterval)
+        return false;
+    g_nSwapInterval = nInterval;
+    SetSwapInterval(nInterval);
+    return true;
+}
+
+// The visual of a window we were given may lack a depth buffer; the scene
+// then draws without hidden-surface removal.
+static void WarnWithoutDepth(XVisualInfo* pVisual)
+{
+    int nDepthBits = 0;
+    if (!g_bOwnWindow && glXGetConfig(g_pDisplay, pVisual, GLX_DEPTH_SIZE, &nDepthBits) == 0 && nDepthBits == 0)
+        std::fprintf(stderr, "velthra: window 0x%lx has no depth buffer; far parts may show through near ones\n",
+                     g_hDrawWindow);
 }
 
 int CreateDrawContext()
@@ -192,11 +397,12 @@ int CreateDrawContext()
     XVisualInfo* pVisual = FindGlVisual(&g_bDoubleBuffered);
     if (pVisual == nullptr)
         return Fail(1, "window 0x%lx has no OpenGL visual", g_hDrawWindow);
+    WarnWithoutDepth(pVisual);
     g_hContext = glXCreateContext(g_pDisplay, pVisual, nullptr, True);
     XFree(pVisual);
     if (g_hContext == nullptr || !glXMakeCurrent(g_pDisplay, g_hDrawWindow, g_hContext))
         return Fail(1, "cannot make an OpenGL context on window 0x%lx", g_hDrawWindow);
-    SetSwapInterval();
+    UpdateFrameRhythm();
     SetProjection(g_nWindowWidth, g_nWindowHeight);
     if (!InitSceneState())
         return Fail(1, "the scene textures could not be loaded", 0);
