@@ -4,8 +4,8 @@
 # installs the real photographs the benchmarks decode (not needed by the tests);
 # with --dist the tools of `make dist` and its test: wixl and msitools for the
 # installer, osslsigncode and openssl for signing; with --linux what the
-# native X11 build, its Debian package and the test with the real xscreensaver
-# daemon need.
+# native X11 build, its Debian package, the test with the real xscreensaver
+# daemon and the tests under real window managers need.
 set -eu
 packages=(
   cmake ninja-build make g++ python3 unzip
@@ -20,8 +20,8 @@ for option in "$@"; do
   case "$option" in
     --bench) packages+=(mate-backgrounds xplanet-images valgrind) ;;
     --dist) packages+=(wixl msitools python3-olefile osslsigncode openssl) ;;
-    --linux) packages+=(libx11-dev libgl-dev libglu1-mesa-dev dpkg-dev fakeroot
-      lintian xscreensaver xscreensaver-gl passwd) ;;
+    --linux) packages+=(libx11-dev libxrandr-dev libgl-dev libglu1-mesa-dev dpkg-dev fakeroot
+      lintian xscreensaver xscreensaver-gl passwd openbox twm) ;;
   esac
 done
 missing=()
