@@ -14,9 +14,9 @@ MonitorRect FitOwnWindow(const MonitorRect& monitor)
 {
     // 16:9 within four fifths of the monitor, never above 1280x720.
     long nWidth = std::min<long>(kOwnWidth, monitor.nWidth * 4L / 5);
-    nWidth = std::min<long>(nWidth, monitor.nHeight * 4L / 5 * 16 / 9);
+    nWidth = std::min<long>(nWidth, monitor.nHeight * 4L / 5 * kOwnWidth / kOwnHeight);
     nWidth = std::max<long>(nWidth, 16);
-    const long nHeight = nWidth * 9 / 16;
+    const long nHeight = nWidth * kOwnHeight / kOwnWidth;
     const int x = monitor.x + static_cast<int>((monitor.nWidth - nWidth) / 2);
     const int y = monitor.y + static_cast<int>((monitor.nHeight - nHeight) / 2);
     return MonitorRect{x, y, static_cast<int>(nWidth), static_cast<int>(nHeight), monitor.nRefreshHz};
