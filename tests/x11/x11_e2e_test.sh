@@ -5,9 +5,9 @@
 # the keypad, signals, bad input, the settings file and the settings
 # description; then on the same display under Debian's openbox and twm.
 # Screen 1 is 8-bit: no RGBA OpenGL there.
-#   x11_e2e_test.sh VELTHRA WINDOW_HOLDER VELTHRA_XML
+#   x11_e2e_test.sh VELTHRA WINDOW_HOLDER VELTHRA_XML DISPLAY_DOUBLE
 set -u
-velthra=$1 holder=$2 xml=$3
+velthra=$1 holder=$2 xml=$3 double=$4
 work=$(mktemp -d)
 cleanup() {
   exec 4>&- 5>&- 2>/dev/null
@@ -187,6 +187,20 @@ rc=$?
 cat "$work/err"
 check "a given window without a depth buffer: one warning, and it draws (status $rc)" \
   "[ $rc = 0 ] && [ \$(wc -l <$work/err) = 1 ] && grep -q 'no depth buffer' $work/err"
+
+echo "== pacing by the monitor under the window (monitors and swap control of display_double.c)"
+VELTHRA_TEST_MONITORS=400x600+0+0@60,200x600+400+0@144,200x600+600+0@0 VELTHRA_TEST_SWAP_LOG=$work/swaps \
+  LD_PRELOAD=$double "$velthra" --fps --modules 1 2>"$work/fps" &
+pid=$!
+check "its own window fits the primary monitor; at 60 Hz the swap interval is 2" \
+  "own_window && xwininfo -id \$own | grep -q 'geometry 320x180+40+210' && wait_for 'grep -qx \"interval 2\" $work/swaps'"
+xdotool windowmove "$own" 340 100
+check "moved onto the 144 Hz monitor: 5" "wait_for 'tail -1 $work/swaps | grep -qx \"interval 5\"'"
+xdotool windowmove "$own" 540 100
+check "onto one of unknown rate: 0, the clock alone" "wait_for 'tail -1 $work/swaps | grep -qx \"interval 0\"'"
+kill -TERM "$pid"
+ended "$pid"
+check "--fps says each" "grep -q '^velthra: 144 Hz, 5 refreshes per frame$' $work/fps && grep -q 'refresh rate unknown' $work/fps"
 
 under_wm() {  # NAME: --fullscreen fills the screen, has the focus and ends on Esc
   "$velthra" --fullscreen --modules 3 2>"$work/err" &
