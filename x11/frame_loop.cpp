@@ -1,7 +1,9 @@
-// The X11 frame loop: events, then the shared frame step, then a sleep to the
-// next frame's deadline on the monotonic clock. SIGTERM and SIGINT interrupt
-// the sleep, so the loop ends within one frame. Keys steer only in our own
-// window; in a given one they belong to its owner.
+// The X11 frame loop: events and X errors, then the shared frame step, then a
+// sleep to the next frame's deadline on the monotonic clock (the swap
+// interval, set for the monitor under the window, keeps frames on the
+// display's refreshes; where the rate is unknown the deadline alone paces).
+// SIGTERM and SIGINT interrupt the sleep, so the loop ends within one frame.
+// Keys steer only in our own window; in a given one they belong to its owner.
 #include "x11/host.h"
 
 #include <X11/Xutil.h>

@@ -36,6 +36,10 @@ void CatchXErrors();
 // After an X error: -1 when there was none, 0 when the window we draw into
 // was destroyed (a quiet end), else 1 after one line on stderr.
 int CheckXErrors();
+// Errors of the requests between these two are only counted; EndErrorTrap
+// waits for the answers and is true when none failed.
+void BeginErrorTrap();
+bool EndErrorTrap();
 
 // SIGTERM and SIGINT end the frames (also when they come before the first
 // frame); caught from the start, since a shell's background job may have

@@ -8,15 +8,14 @@
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #include "render/frame_step.h"
 #include "scenes/scene_state.h"
+#include "x11/desktop.h"
 #include "x11/display_rules.h"
 
 Display* g_pDisplay = nullptr;
@@ -31,8 +30,6 @@ int g_nSwapInterval = -1;
 static GLXContext g_hContext = nullptr;
 static bool g_bDoubleBuffered = false;
 static bool g_bWmActivates = false;  // the window manager takes _NET_ACTIVE_WINDOW
-
-const int kMaxMonitors = 16;
 
 static int Fail(int nStatus, const char* pszText, unsigned long nWindow)
 {
@@ -57,122 +54,6 @@ static void SetWindowTitle(Window hWindow)
     XSetClassHint(g_pDisplay, hWindow, &hint);
     g_atomDeleteWindow = XInternAtom(g_pDisplay, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(g_pDisplay, hWindow, &g_atomDeleteWindow, 1);
-}
-
-static bool g_bTrappedError = false;
-
-static int NoteTrappedError(Display*, XErrorEvent*)
-{
-    g_bTrappedError = true;
-    return 0;
-}
-
-// Xlib calls between these two only note an error; EndErrorTrap is true when none came.
-static int (*BeginErrorTrap())(Display*, XErrorEvent*)
-{
-    g_bTrappedError = false;
-    return XSetErrorHandler(NoteTrappedError);
-}
-
-static bool EndErrorTrap(int (*pfnOld)(Display*, XErrorEvent*))
-{
-    XSync(g_pDisplay, False);
-    XSetErrorHandler(pfnOld);
-    return !g_bTrappedError;
-}
-
-// The 32-bit items of a window's property; the count (0 when it has none).
-static int ReadProperty32(Window hWindow, const char* pszName, Atom type, unsigned long* anItems, int nMax)
-{
-    Atom actualType;
-    int nFormat;
-    unsigned long nItems = 0, nAfter;
-    unsigned char* pData = nullptr;
-    const Atom property = XInternAtom(g_pDisplay, pszName, False);
-    if (XGetWindowProperty(g_pDisplay, hWindow, property, 0, nMax, False, type, &actualType, &nFormat, &nItems,
-                           &nAfter, &pData) != Success || actualType != type || nFormat != 32)
-        nItems = 0;
-    const unsigned long* pItems = reinterpret_cast<const unsigned long*>(pData);
-    for (unsigned long i = 0; i < nItems; ++i)
-        anItems[i] = pItems[i];
-    if (pData)
-        XFree(pData);
-    return static_cast<int>(nItems);
-}
-
-// A window manager holds SubstructureRedirect on the root window.
-static bool IsWindowManagerRunning(Window hRoot)
-{
-    XWindowAttributes attributes;
-    return XGetWindowAttributes(g_pDisplay, hRoot, &attributes) &&
-           (attributes.all_event_masks & SubstructureRedirectMask) != 0;
-}
-
-// Whether the running EWMH window manager lists the atom in _NET_SUPPORTED;
-// a list left behind by one that ended (its check window gone) counts for nothing.
-static bool DoesWmSupport(Window hRoot, const char* pszAtom)
-{
-    unsigned long hCheck = 0, hCheckOfCheck = 0;
-    if (ReadProperty32(hRoot, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, &hCheck, 1) != 1)
-        return false;
-    auto pfnOld = BeginErrorTrap();
-    ReadProperty32(hCheck, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, &hCheckOfCheck, 1);
-    if (!EndErrorTrap(pfnOld) || hCheckOfCheck != hCheck)
-        return false;
-    unsigned long aSupported[512];
-    const int nSupported = ReadProperty32(hRoot, "_NET_SUPPORTED", XA_ATOM, aSupported, 512);
-    const Atom wanted = XInternAtom(g_pDisplay, pszAtom, False);
-    for (int i = 0; i < nSupported; ++i) {
-        if (aSupported[i] == wanted)
-            return true;
-    }
-    return false;
-}
-
-static int RefreshHzOf(const XRRScreenResources* pResources, RRMode mode)
-{
-    for (int i = 0; i < pResources->nmode; ++i) {
-        const XRRModeInfo& info = pResources->modes[i];
-        if (info.id == mode)
-            return RefreshHzOfMode(info.dotClock, info.hTotal, info.vTotal, (info.modeFlags & RR_Interlace) != 0,
-                                   (info.modeFlags & RR_DoubleScan) != 0);
-    }
-    return 0;
-}
-
-// The monitors (XRandR's active CRTCs) of the root window's screen, the
-// primary one first; 0 without XRandR 1.2.
-static int ReadMonitors(Window hRoot, MonitorRect* aMonitors, int nMax)
-{
-    int nEventBase, nErrorBase, nMajor = 0, nMinor = 0;
-    if (!XRRQueryExtension(g_pDisplay, &nEventBase, &nErrorBase) || !XRRQueryVersion(g_pDisplay, &nMajor, &nMinor) ||
-        (nMajor == 1 && nMinor < 2))
-        return 0;
-    XRRScreenResources* pResources = XRRGetScreenResourcesCurrent(g_pDisplay, hRoot);
-    if (pResources == nullptr)
-        return 0;
-    RRCrtc primary = None;
-    const RROutput primaryOutput = XRRGetOutputPrimary(g_pDisplay, hRoot);
-    XRROutputInfo* pOutput = primaryOutput ? XRRGetOutputInfo(g_pDisplay, pResources, primaryOutput) : nullptr;
-    if (pOutput) {
-        primary = pOutput->crtc;
-        XRRFreeOutputInfo(pOutput);
-    }
-    int n = 0;
-    for (int i = 0; i < pResources->ncrtc && n < nMax; ++i) {
-        XRRCrtcInfo* pCrtc = XRRGetCrtcInfo(g_pDisplay, pResources, pResources->crtcs[i]);
-        if (pCrtc && pCrtc->mode != None && pCrtc->width > 0 && pCrtc->height > 0) {
-            aMonitors[n] = MonitorRect{pCrtc->x, pCrtc->y, static_cast<int>(pCrtc->width),
-                                       static_cast<int>(pCrtc->height), RefreshHzOf(pResources, pCrtc->mode)};
-            if (pResources->crtcs[i] == primary)
-                std::swap(aMonitors[0], aMonitors[n]);
-            ++n;
-        }
-        if (pCrtc)
-            XRRFreeCrtcInfo(pCrtc);
-    }
-    XRRFreeScreenResources(pResources);
-    return n;
 }
 
 // Where the window of its own goes: the whole screen, or a window that fits
@@ -274,12 +155,12 @@ void AskForFocus()
 // follows its size; false when no such window exists.
 static bool WatchGivenWindow(Window hWindow)
 {
-    auto pfnOld = BeginErrorTrap();
+    BeginErrorTrap();
     XWindowAttributes attributes;
     const bool bExists = XGetWindowAttributes(g_pDisplay, hWindow, &attributes) != 0;
     if (bExists)
         XSelectInput(g_pDisplay, hWindow, StructureNotifyMask | ExposureMask);
-    if (!EndErrorTrap(pfnOld) || !bExists)
+    if (!EndErrorTrap() || !bExists)
         return false;
     g_hDrawWindow = hWindow;
     g_nWindowWidth = attributes.width;
@@ -355,25 +236,9 @@ static void SetSwapInterval(int nInterval)
     }
 }
 
-// The refresh rate of the monitor under the window's centre; 0 when unknown.
-static int ReadRefreshHzUnderWindow()
-{
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(g_pDisplay, g_hDrawWindow, &attributes))
-        return 0;
-    int x = 0, y = 0;
-    Window hChild;
-    XTranslateCoordinates(g_pDisplay, g_hDrawWindow, attributes.root, attributes.width / 2, attributes.height / 2,
-                          &x, &y, &hChild);
-    MonitorRect aMonitors[kMaxMonitors];
-    const int nMonitors = ReadMonitors(attributes.root, aMonitors, kMaxMonitors);
-    const int i = FindMonitorAt(aMonitors, nMonitors, x, y);
-    return i < 0 ? 0 : aMonitors[i].nRefreshHz;
-}
-
 bool UpdateFrameRhythm()
 {
-    g_nRefreshHz = ReadRefreshHzUnderWindow();
+    g_nRefreshHz = ReadRefreshHzUnder(g_hDrawWindow);
     const int nInterval = SwapIntervalFor(g_nRefreshHz);
     if (nInterval == g_nSwapInterval)
         return false;

@@ -12,13 +12,13 @@
 
 static XErrorEvent g_firstError;
 static bool g_bHaveError = false;
-static bool g_bProbing = false;  // the error belongs to our own existence check
-static bool g_bProbeFailed = false;
+static bool g_bTrapping = false;  // errors of a question we asked ourselves
+static bool g_bTrapped = false;
 
 static int OnXError(Display*, XErrorEvent* pError)
 {
-    if (g_bProbing) {
-        g_bProbeFailed = true;
+    if (g_bTrapping) {
+        g_bTrapped = true;
         return 0;
     }
     if (pError->request_code == X_SetInputFocus)
@@ -35,16 +35,26 @@ void CatchXErrors()
     XSetErrorHandler(OnXError);
 }
 
+void BeginErrorTrap()
+{
+    g_bTrapping = true;
+    g_bTrapped = false;
+}
+
+bool EndErrorTrap()
+{
+    XSync(g_pDisplay, False);
+    g_bTrapping = false;
+    return !g_bTrapped;
+}
+
 // False when the window no longer exists.
 static bool DoesDrawWindowExist()
 {
-    g_bProbing = true;
-    g_bProbeFailed = false;
+    BeginErrorTrap();
     XWindowAttributes attributes;
     const bool bFound = XGetWindowAttributes(g_pDisplay, g_hDrawWindow, &attributes) != 0;
-    XSync(g_pDisplay, False);
-    g_bProbing = false;
-    return bFound && !g_bProbeFailed;
+    return EndErrorTrap() && bFound;
 }
 
 int CheckXErrors()
