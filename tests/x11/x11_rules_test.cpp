@@ -177,10 +177,10 @@ TEST(KeyChanges, AValueIsWrittenOnlyWhenAKeyChangedIt)
     }
 }
 
-TEST_F(SettingsFile, SwitchesAreNeverWrittenAndKeyChangesAre)
+TEST(RunSettings, SwitchesAreNeverWrittenAndKeyChangesAre)
 {
-    WriteFile("mod1 depth = 4500\nmod1 speed = 100\nmod2 speed = 200\ncycle time = 12\n");
-    LoadSettingsFile(m_path.c_str());
+    const std::string path = ::testing::TempDir() + "velthra-run-settings";
+    LoadSettingsText("mod1 depth = 4500\nmod1 speed = 100\nmod2 speed = 200\ncycle time = 12\n");
     RunOptions options;
     const char* const argv[] = {"velthra", "--speed", "3", "--cycle", "5", "--modules", "2,3", "--view",
                                 "3=9,8,7,6,5,4,2"};
@@ -194,15 +194,16 @@ TEST_F(SettingsFile, SwitchesAreNeverWrittenAndKeyChangesAre)
     g_fDepth += 5.0f;  // a key in module 2
     StoreModuleView(g_nModule);
     KeepOnlyKeyChanges(run);
-    ASSERT_TRUE(SaveSettingsFile(m_path.c_str()));
+    ASSERT_TRUE(SaveSettingsFile(path.c_str()));
 
-    std::ifstream file(m_path);
+    std::ifstream file(path);
     std::stringstream text;
     text << file.rdbuf();
     for (const char* pszLine : {"mod1 depth = 4500\n", "mod1 speed = 100\n", "mod2 speed = 200\n",
                                 "mod2 depth = 2779\n", "mod3 speed = 100\n", "mod3 depth = 2000\n",
                                 "mod1 active = 1\n", "cycle time = 12\n"})
         EXPECT_NE(text.str().find(pszLine), std::string::npos) << pszLine << " in\n" << text.str();
+    std::remove(path.c_str());
 }
 
 TEST(DisplayRules, OwnWindowFitsTheMonitorItOpensOn)
@@ -252,12 +253,4 @@ TEST(DisplayRules, SwapIntervalOfTheMonitorUnderTheWindow)
     for (const auto& p : kPoints)
         EXPECT_EQ(FindMonitorAt(aMonitors, 2, p.x, p.y), p.nIndex) << p.x << "," << p.y;
     EXPECT_EQ(FindMonitorAt(aMonitors, 0, 0, 0), -1);
-}
-
-TEST(DisplayRules, FullscreenWayFollowsTheWindowManager)
-{
-    EXPECT_EQ(ChooseFullscreenWay(false, false), kFullscreenByGeometry);
-    EXPECT_EQ(ChooseFullscreenWay(false, true), kFullscreenByGeometry);  // a list left by an ended one
-    EXPECT_EQ(ChooseFullscreenWay(true, true), kFullscreenByState);       // openbox
-    EXPECT_EQ(ChooseFullscreenWay(true, false), kFullscreenByOverride);   // twm
 }
