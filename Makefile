@@ -7,7 +7,7 @@
 #                        and winget manifests in build/dist/winget/ [WINGET_URL=download URL of the .msi]
 #   make linux           build build/linux/velthra, the native X11 program
 #   make run-linux [LINUX_ARGS=--fullscreen]  start it in a window on $DISPLAY
-#   make deb             build build/dist/velthra_VERSION_amd64.deb
+#   make deb             build build/dist/velthra_VERSION_ARCH.deb
 #   make test-shuffle    make test three times, every GoogleTest program in shuffled order
 #   make test-alone      every GoogleTest case on its own (after make test)
 ARGS ?= /s

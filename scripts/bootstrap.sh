@@ -4,9 +4,9 @@
 # installs the real photographs the benchmarks decode (not needed by the tests);
 # with --dist the tools of `make dist` and its test: wixl and msitools for the
 # installer, osslsigncode and openssl for signing, python3-yaml for reading
-# the winget manifests back; with --linux what the
-# native X11 build, its Debian package and the test with the real xscreensaver
-# daemon need.
+# the winget manifests back; with --linux what the native X11 build, its
+# Debian package, the test with the real xscreensaver daemon and the tests
+# under real window managers need.
 set -eu
 packages=(
   cmake ninja-build make g++ python3 unzip
@@ -21,8 +21,8 @@ for option in "$@"; do
   case "$option" in
     --bench) packages+=(mate-backgrounds xplanet-images valgrind) ;;
     --dist) packages+=(wixl msitools python3-olefile osslsigncode openssl python3-yaml) ;;
-    --linux) packages+=(libx11-dev libgl-dev libglu1-mesa-dev dpkg-dev fakeroot
-      lintian xscreensaver xscreensaver-gl passwd) ;;
+    --linux) packages+=(libx11-dev libxrandr-dev libgl-dev libglu1-mesa-dev dpkg-dev fakeroot
+      lintian xscreensaver xscreensaver-gl passwd openbox twm) ;;
   esac
 done
 missing=()

@@ -33,15 +33,23 @@ printf 'velthra (%s) unstable; urgency=medium\n\n  * Release %s.\n\n -- Nimbrel 
   "$version" "$version" "$date" | gzip -9n >"$doc/changelog.gz"
 chmod 0644 "$root/usr/share/man/man6/velthra.6.gz" "$doc/changelog.gz"
 
-# Library dependencies as dpkg-shlibdeps finds them.
+# The architecture of the machine that built the program; library
+# dependencies as dpkg-shlibdeps finds them, and no package without them.
+arch=$(dpkg --print-architecture)
 mkdir -p "$stage/debian"
-printf 'Source: velthra\n\nPackage: velthra\nArchitecture: amd64\n' >"$stage/debian/control"
-depends=$(cd "$stage" && dpkg-shlibdeps -O -e"$root/usr/bin/velthra" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
+printf 'Source: velthra\n\nPackage: velthra\nArchitecture: %s\n' "$arch" >"$stage/debian/control"
+depends=$(cd "$stage" && dpkg-shlibdeps -O -e"$root/usr/bin/velthra" 2>"$stage/shlibdeps.err" |
+  sed -n 's/^shlibs:Depends=//p')
+if [ -z "$depends" ]; then
+  cat "$stage/shlibdeps.err" >&2
+  echo "make-deb: dpkg-shlibdeps found no dependencies of $binary" >&2
+  exit 1
+fi
 size=$(du -k -s --exclude=DEBIAN "$root" | cut -f1)
 cat >"$root/DEBIAN/control" <<CONTROL
 Package: velthra
 Version: $version
-Architecture: amd64
+Architecture: $arch
 Maintainer: Nimbrel <velthra@nimbrel.invalid>
 Installed-Size: $size
 Depends: $depends
@@ -58,6 +66,6 @@ CONTROL
 chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
 find "$root" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 mkdir -p "$out"
-deb=$out/velthra_${version}_amd64.deb
+deb=$out/velthra_${version}_${arch}.deb
 dpkg-deb --root-owner-group -Zxz --build "$root" "$deb" >/dev/null
 echo "$deb"

@@ -1,10 +1,12 @@
-// The X11 frame loop: events, then the shared frame step, then a sleep to the
-// next frame's deadline on the monotonic clock. SIGTERM and SIGINT interrupt
-// the sleep, so the loop ends within one frame. Keys steer only in our own
-// window; in a given one they belong to its owner.
+// The X11 frame loop: events and X errors, then the shared frame step, then a
+// sleep to the next frame's deadline on the monotonic clock (the swap
+// interval, set for the monitor under the window, keeps frames on the
+// display's refreshes; where the rate is unknown the deadline alone paces).
+// SIGTERM and SIGINT interrupt the sleep, so the loop ends within one frame.
+// Keys steer only in our own window; in a given one they belong to its owner.
 #include "x11/host.h"
 
-#include <X11/keysym.h>
+#include <X11/Xutil.h>
 
 #include <cerrno>
 #include <csignal>
@@ -14,6 +16,7 @@
 #include "render/frame_step.h"
 #include "render/pacing.h"
 #include "scenes/module_table.h"
+#include "x11/key_map.h"
 
 bool g_bViewsChanged = false;
 
@@ -64,35 +67,16 @@ static bool SleepUntil(int64_t nDeadlineNs)
     return true;
 }
 
-// The Win32 virtual key of an X key, -1 for keys without a steering function.
-static int VirtualKeyOf(KeySym nKey)
-{
-    static const struct {
-        KeySym nKey;
-        int nVirtualKey;
-    } kKeys[] = {
-        {XK_BackSpace, kVkBack}, {XK_Return, kVkReturn}, {XK_KP_Enter, kVkReturn}, {XK_Escape, kVkEscape},
-        {XK_Prior, kVkPrior},    {XK_Next, kVkNext},     {XK_Home, kVkHome},       {XK_Left, kVkLeft},
-        {XK_Up, kVkUp},          {XK_Right, kVkRight},   {XK_Down, kVkDown},       {XK_KP_2, kVkNumpad2},
-        {XK_KP_3, kVkNumpad3},   {XK_KP_4, kVkNumpad4},  {XK_KP_6, kVkNumpad6},    {XK_KP_8, kVkNumpad8},
-        {XK_KP_9, kVkNumpad9},   {XK_F1, kVkF1},         {XK_F2, kVkF2},           {XK_F3, kVkF3},
-        {XK_F4, kVkF4},          {XK_F5, kVkF5},         {XK_F6, kVkF6},           {XK_F7, kVkF7},
-        {XK_F8, kVkF8},          {XK_F9, kVkF9},         {XK_F11, kVkF11},
-    };
-    for (const auto& entry : kKeys) {
-        if (entry.nKey == nKey)
-            return entry.nVirtualKey;
-    }
-    return -1;
-}
-
 // True when the key ends the program.
 static bool OnKey(XKeyEvent& event, uint32_t* pdwLastSwitchTick, uint32_t dwNow)
 {
-    const KeySym nKey = XLookupKeysym(&event, 0);
-    if (nKey == XK_q || nKey == XK_Q)
+    // The keysym for the event's state: NumLock turns KP_Up into KP_8.
+    KeySym nKey = NoSymbol;
+    char achText[8];
+    XLookupString(&event, achText, sizeof(achText), &nKey, nullptr);
+    if (IsQuitKeysym(nKey))
         return true;
-    const int nVirtualKey = VirtualKeyOf(nKey);
+    const int nVirtualKey = VirtualKeyOfKeysym(nKey);
     if (nVirtualKey < 0)
         return false;
     switch (ApplyKeyToView(nVirtualKey)) {
@@ -120,6 +104,23 @@ static bool OnKey(XKeyEvent& event, uint32_t* pdwLastSwitchTick, uint32_t dwNow)
     }
 }
 
+static bool g_bReportRhythm = false;  // --fps: the swap interval on stderr too
+
+static void ReportFrameRhythm()
+{
+    if (g_nSwapInterval > 0)
+        std::fprintf(stderr, "velthra: %d Hz, %d refreshes per frame\n", g_nRefreshHz, g_nSwapInterval);
+    else
+        std::fprintf(stderr, "velthra: refresh rate unknown, frames paced by the clock\n");
+}
+
+// The window may now be on a monitor with another refresh rate.
+static void OnDrawWindowMoved(Window hWindow)
+{
+    if (hWindow == g_hDrawWindow && UpdateFrameRhythm() && g_bReportRhythm)
+        ReportFrameRhythm();
+}
+
 // Takes every pending event; true when one of them ends the program.
 static bool TakeEvents(uint32_t* pdwLastSwitchTick, uint32_t dwNow)
 {
@@ -134,6 +135,11 @@ static bool TakeEvents(uint32_t* pdwLastSwitchTick, uint32_t dwNow)
                 g_nWindowHeight = event.xconfigure.height;
                 SetProjection(g_nWindowWidth, g_nWindowHeight);
             }
+            OnDrawWindowMoved(event.xconfigure.window);
+            break;
+        case MapNotify:
+            if (g_bOwnWindow && event.xmap.window == g_hDrawWindow)
+                AskForFocus();
             break;
         case KeyPress:
             if (g_bOwnWindow && OnKey(event.xkey, pdwLastSwitchTick, dwNow))
@@ -173,6 +179,9 @@ static void MeterFrame(FrameMeter& meter, int64_t nNowNs)
 
 int RunFrames(const RunOptions& options)
 {
+    g_bReportRhythm = options.bFps;
+    if (options.bFps)
+        ReportFrameRhythm();
     const int64_t nPeriodNs = static_cast<int64_t>(kFramePeriodMs) * 1000000;
     int64_t nDeadlineNs = ReadMonotonicNs();
     uint32_t dwLastSwitchTick = static_cast<uint32_t>(nDeadlineNs / 1000000);
@@ -181,6 +190,10 @@ int RunFrames(const RunOptions& options)
         const uint32_t dwNow = static_cast<uint32_t>(ReadMonotonicNs() / 1000000);
         if (TakeEvents(&dwLastSwitchTick, dwNow))
             break;
+        // An X error: the window went away (0), or something else (1).
+        const int nErrorStatus = CheckXErrors();
+        if (nErrorStatus >= 0)
+            return nErrorStatus;
         if (ChangeModuleWhenDue(dwLastSwitchTick, dwNow))
             dwLastSwitchTick = dwNow;
         if (DrawCurrentModule())

@@ -20,8 +20,26 @@ int OpenDrawWindow(const RunOptions& options);
 // 0, or the exit status after a one-line message.
 int CreateDrawContext();
 void SwapDrawBuffers();
+// Our own window is mapped: asks for the keyboard focus, through the window
+// manager where it takes _NET_ACTIVE_WINDOW (a request that cannot fail).
+void AskForFocus();
+// Sets the swap interval for the refresh rate of the monitor under the
+// window (again after it moved); true when the interval changed.
+bool UpdateFrameRhythm();
+extern int g_nRefreshHz;     // of that monitor; 0 when unknown
+extern int g_nSwapInterval;  // 0: the clock alone paces the frames
 // Releases the context, our own window and the display; safe to call again.
 void CloseDrawWindow();
+
+// X errors are only noted from the moment the display is open (x_errors.cpp).
+void CatchXErrors();
+// After an X error: -1 when there was none, 0 when the window we draw into
+// was destroyed (a quiet end), else 1 after one line on stderr.
+int CheckXErrors();
+// Errors of the requests between these two are only counted; EndErrorTrap
+// waits for the answers and is true when none failed.
+void BeginErrorTrap();
+bool EndErrorTrap();
 
 // SIGTERM and SIGINT end the frames (also when they come before the first
 // frame); caught from the start, since a shell's background job may have

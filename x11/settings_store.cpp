@@ -130,7 +130,12 @@ void LoadSettingsFile(const char* pszPath)
         std::fclose(pFile);
     }
     // A NUL byte ends the text there, like any other damage it only loses values.
-    ParseSettingsText(text.c_str());
+    LoadSettingsText(text.c_str());
+}
+
+void LoadSettingsText(const char* pszText)
+{
+    ParseSettingsText(pszText);
     LoadSettingsFrom(kFileStore);
 }
 

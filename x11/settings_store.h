@@ -20,6 +20,8 @@ void FormatSettingsText(char* pszBuffer, size_t cbBuffer);
 // Reads the file (a missing or unreadable one is empty) and loads the module
 // table and the cycle time from it with every repair; the file stays as it is.
 void LoadSettingsFile(const char* pszPath);
+// The same from the file's text.
+void LoadSettingsText(const char* pszText);
 // Stores the module table into the values and writes them to the file through
 // a temporary file and a rename, creating the folder; false on failure.
 bool SaveSettingsFile(const char* pszPath);

@@ -193,8 +193,12 @@ bool ParseSwitches(int argc, const char* const* argv, RunOptions* pOptions, char
         if (!pSpec->pfnTake(pszValue, options))
             return Fail(pszError, cbError, "bad value for", argv[i - (pSpec->pszValue ? 1 : 0)]);
     }
-    if ((options.nWindowId != 0) + options.bRoot + options.bFullscreen > 1)
-        return Fail(pszError, cbError, "choose one of", "--window-id, --root, --fullscreen");
+    // xscreensaver's settings program previews a "--root" line with
+    // " --window-id ID" appended: the named window wins, as in its own hacks.
+    if (options.bFullscreen && (options.nWindowId != 0 || options.bRoot))
+        return Fail(pszError, cbError, "--fullscreen goes with neither", "--window-id nor --root");
+    if (options.nWindowId != 0)
+        options.bRoot = false;
     *pOptions = options;
     return true;
 }

@@ -21,7 +21,8 @@ struct RunOptions {
 };
 
 // Reads argv[1 .. argc). False on an unknown switch, a missing or bad value or
-// a contradiction; pszError then names the problem.
+// --fullscreen with --root or --window-id; pszError then names the problem.
+// --window-id wins over --root (bRoot is then false).
 bool ParseSwitches(int argc, const char* const* argv, RunOptions* pOptions, char* pszError,
                    size_t cbError);
 

@@ -15,6 +15,8 @@
 
 #include "render/frame_step.h"
 #include "scenes/scene_state.h"
+#include "x11/desktop.h"
+#include "x11/display_rules.h"
 
 Display* g_pDisplay = nullptr;
 Window g_hDrawWindow = 0;
@@ -22,12 +24,12 @@ bool g_bOwnWindow = false;
 Atom g_atomDeleteWindow = 0;
 int g_nWindowWidth = 0;
 int g_nWindowHeight = 0;
+int g_nRefreshHz = 0;
+int g_nSwapInterval = -1;
 
 static GLXContext g_hContext = nullptr;
 static bool g_bDoubleBuffered = false;
-
-const int kOwnWidth = 1280;
-const int kOwnHeight = 720;
+static bool g_bWmActivates = false;  // the window manager takes _NET_ACTIVE_WINDOW
 
 static int Fail(int nStatus, const char* pszText, unsigned long nWindow)
 {
@@ -54,8 +56,20 @@ static void SetWindowTitle(Window hWindow)
     XSetWMProtocols(g_pDisplay, hWindow, &g_atomDeleteWindow, 1);
 }
 
-// With a window manager the state asks for full screen; without one the
-// window's own position and size already cover the screen.
+// Where the window of its own goes: the whole screen, or a window that fits
+// the primary monitor (the screen without XRandR).
+static MonitorRect PlaceOwnWindow(Window hRoot, bool bFullscreen)
+{
+    const int nScreen = DefaultScreen(g_pDisplay);
+    const MonitorRect screen = {0, 0, DisplayWidth(g_pDisplay, nScreen), DisplayHeight(g_pDisplay, nScreen), 0};
+    if (bFullscreen)
+        return screen;
+    MonitorRect aMonitors[kMaxMonitors];
+    return FitOwnWindow(ReadMonitors(hRoot, aMonitors, kMaxMonitors) > 0 ? aMonitors[0] : screen);
+}
+
+// Asks the window manager to show the window over the whole monitor; set
+// before the window is mapped, so that it opens that way.
 static void AskForFullscreen(Window hWindow)
 {
     Atom atomState = XInternAtom(g_pDisplay, "_NET_WM_STATE", False);
@@ -64,6 +78,24 @@ static void AskForFullscreen(Window hWindow)
                     reinterpret_cast<unsigned char*>(&atomFullscreen), 1);
 }
 
+// The position and size as the program's own wish, which twm (with
+// UsePPosition) and others follow.
+static void SetPlacementHints(Window hWindow, const MonitorRect& place)
+{
+    XSizeHints* pHints = XAllocSizeHints();
+    pHints->flags = PPosition | PSize;
+    pHints->x = place.x;
+    pHints->y = place.y;
+    pHints->width = place.nWidth;
+    pHints->height = place.nHeight;
+    XSetWMNormalHints(g_pDisplay, hWindow, pHints);
+    XFree(pHints);
+}
+
+// Without a window manager the window's own geometry covers the screen; an
+// EWMH one is asked for the full-screen state; one without that state (twm)
+// is bypassed with an override-redirect window. The focus is asked for once
+// the window is mapped (AskForFocus).
 static int MakeOwnWindow(bool bFullscreen)
 {
     const int nScreen = DefaultScreen(g_pDisplay);
@@ -73,47 +105,62 @@ static int MakeOwnWindow(bool bFullscreen)
     if (pVisual == nullptr)
         return Fail(1, "the display offers no double-buffered OpenGL visual", 0);
     const Window hRoot = RootWindow(g_pDisplay, nScreen);
+    const bool bWindowManager = IsWindowManagerRunning(hRoot);
+    g_bWmActivates = bWindowManager && DoesWmSupport(hRoot, "_NET_ACTIVE_WINDOW");
+    const FullscreenWay way =
+        ChooseFullscreenWay(bWindowManager, DoesWmSupport(hRoot, "_NET_WM_STATE_FULLSCREEN"));
+    const MonitorRect place = PlaceOwnWindow(hRoot, bFullscreen);
     XSetWindowAttributes attributes = {};
     attributes.colormap = XCreateColormap(g_pDisplay, hRoot, pVisual->visual, AllocNone);
     attributes.background_pixel = BlackPixel(g_pDisplay, nScreen);
     attributes.border_pixel = 0;
     attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
-    const int nWidth = bFullscreen ? DisplayWidth(g_pDisplay, nScreen) : kOwnWidth;
-    const int nHeight = bFullscreen ? DisplayHeight(g_pDisplay, nScreen) : kOwnHeight;
-    g_hDrawWindow = XCreateWindow(g_pDisplay, hRoot, 0, 0, nWidth, nHeight, 0, pVisual->depth, InputOutput,
-                                  pVisual->visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
+    attributes.override_redirect = bFullscreen && way == kFullscreenByOverride;
+    g_hDrawWindow = XCreateWindow(g_pDisplay, hRoot, place.x, place.y, place.nWidth, place.nHeight, 0,
+                                  pVisual->depth, InputOutput, pVisual->visual,
+                                  CWColormap | CWBackPixel | CWBorderPixel | CWEventMask | CWOverrideRedirect,
                                   &attributes);
     XFree(pVisual);
     g_bOwnWindow = true;
     SetWindowTitle(g_hDrawWindow);
-    if (bFullscreen)
+    SetPlacementHints(g_hDrawWindow, place);
+    if (bFullscreen && way == kFullscreenByState)
         AskForFullscreen(g_hDrawWindow);
     XMapRaised(g_pDisplay, g_hDrawWindow);
-    if (bFullscreen)
-        XSetInputFocus(g_pDisplay, g_hDrawWindow, RevertToParent, CurrentTime);
     return 0;
 }
 
-static bool g_bBadWindow = false;
-
-static int NoteBadWindow(Display*, XErrorEvent*)
+void AskForFocus()
 {
-    g_bBadWindow = true;
-    return 0;
+    if (!g_bOwnWindow)
+        return;
+    if (!g_bWmActivates) {
+        // Mapped, so viewable unless a window manager has yet to show its
+        // frame; that refusal is ignored by the error handler.
+        XSetInputFocus(g_pDisplay, g_hDrawWindow, RevertToParent, CurrentTime);
+        return;
+    }
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = g_hDrawWindow;
+    event.xclient.message_type = XInternAtom(g_pDisplay, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1;  // from an application
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(g_pDisplay, RootWindow(g_pDisplay, DefaultScreen(g_pDisplay)), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 // The given window's size, and StructureNotify on it so that the scene
 // follows its size; false when no such window exists.
 static bool WatchGivenWindow(Window hWindow)
 {
-    int (*pfnOld)(Display*, XErrorEvent*) = XSetErrorHandler(NoteBadWindow);
+    BeginErrorTrap();
     XWindowAttributes attributes;
     const bool bExists = XGetWindowAttributes(g_pDisplay, hWindow, &attributes) != 0;
     if (bExists)
         XSelectInput(g_pDisplay, hWindow, StructureNotifyMask | ExposureMask);
-    XSync(g_pDisplay, False);
-    XSetErrorHandler(pfnOld);
-    if (!bExists || g_bBadWindow)
+    if (!EndErrorTrap() || !bExists)
         return false;
     g_hDrawWindow = hWindow;
     g_nWindowWidth = attributes.width;
@@ -127,6 +174,7 @@ int OpenDrawWindow(const RunOptions& options)
     if (g_pDisplay == nullptr)
         return Fail(1, "cannot open the display", 0);
     XSetIOErrorHandler(OnDisplayLost);
+    CatchXErrors();
     unsigned long nGiven = options.nWindowId;
     if (options.bRoot) {
         const char* pszEnv = std::getenv("XSCREENSAVER_WINDOW");
@@ -168,8 +216,9 @@ static XVisualInfo* FindGlVisual(bool* pbDoubleBuffered)
     return nullptr;
 }
 
-// One frame per vertical blank at most, where GLX offers a swap interval.
-static void SetSwapInterval()
+// The swap interval, where GLX offers one: frames stay on screen for that
+// many refreshes; 0 lets the swap go at once.
+static void SetSwapInterval(int nInterval)
 {
     const char* pszExtensions = glXQueryExtensionsString(g_pDisplay, DefaultScreen(g_pDisplay));
     if (pszExtensions && std::strstr(pszExtensions, "GLX_EXT_swap_control")) {
@@ -177,14 +226,35 @@ static void SetSwapInterval()
         auto pfn = reinterpret_cast<SwapIntervalExtFn>(
             glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
         if (pfn)
-            pfn(g_pDisplay, g_hDrawWindow, 1);
+            pfn(g_pDisplay, g_hDrawWindow, nInterval);
     } else if (pszExtensions && std::strstr(pszExtensions, "GLX_MESA_swap_control")) {
         typedef int (*SwapIntervalMesaFn)(unsigned);
         auto pfn = reinterpret_cast<SwapIntervalMesaFn>(
             glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")));
         if (pfn)
-            pfn(1);
+            pfn(static_cast<unsigned>(nInterval));
     }
+}
+
+bool UpdateFrameRhythm()
+{
+    g_nRefreshHz = ReadRefreshHzUnder(g_hDrawWindow);
+    const int nInterval = SwapIntervalFor(g_nRefreshHz);
+    if (nInterval == g_nSwapInterval)
+        return false;
+    g_nSwapInterval = nInterval;
+    SetSwapInterval(nInterval);
+    return true;
+}
+
+// The visual of a window we were given may lack a depth buffer; the scene
+// then draws without hidden-surface removal.
+static void WarnWithoutDepth(XVisualInfo* pVisual)
+{
+    int nDepthBits = 0;
+    if (!g_bOwnWindow && glXGetConfig(g_pDisplay, pVisual, GLX_DEPTH_SIZE, &nDepthBits) == 0 && nDepthBits == 0)
+        std::fprintf(stderr, "velthra: window 0x%lx has no depth buffer; far parts may show through near ones\n",
+                     g_hDrawWindow);
 }
 
 int CreateDrawContext()
@@ -192,11 +262,12 @@ int CreateDrawContext()
     XVisualInfo* pVisual = FindGlVisual(&g_bDoubleBuffered);
     if (pVisual == nullptr)
         return Fail(1, "window 0x%lx has no OpenGL visual", g_hDrawWindow);
+    WarnWithoutDepth(pVisual);
     g_hContext = glXCreateContext(g_pDisplay, pVisual, nullptr, True);
     XFree(pVisual);
     if (g_hContext == nullptr || !glXMakeCurrent(g_pDisplay, g_hDrawWindow, g_hContext))
         return Fail(1, "cannot make an OpenGL context on window 0x%lx", g_hDrawWindow);
-    SetSwapInterval();
+    UpdateFrameRhythm();
     SetProjection(g_nWindowWidth, g_nWindowHeight);
     if (!InitSceneState())
         return Fail(1, "the scene textures could not be loaded", 0);

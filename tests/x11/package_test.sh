@@ -25,11 +25,15 @@ dpkg_locked() {  # dpkg, waiting while apt or dpkg of another run holds the lock
 }
 
 version=$(sed -nE 's/^project\(velthra VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
-deb=build/dist/velthra_${version}_amd64.deb
+deb=build/dist/velthra_${version}_$(dpkg --print-architecture).deb
 rm -f "$deb"
 make -s deb >/dev/null || { echo "FAIL make deb"; exit 1; }
 check "lintian reports no errors" "lintian --fail-on error $deb 2>/dev/null | grep -v '^W:'; [ \${PIPESTATUS[0]} = 0 ]"
 check "the package version is the CMake version $version" "[ \"\$(dpkg-deb -f $deb Version)\" = $version ]"
+check "built for dpkg's architecture, depending on libX11 and libXrandr" \
+  "[ \"\$(dpkg-deb -f $deb Architecture)\" = \$(dpkg --print-architecture) ] && dpkg-deb -f $deb Depends | grep -q libx11-6 && dpkg-deb -f $deb Depends | grep -q libxrandr2"
+check "a program without library dependencies (static ldconfig) makes no package" \
+  "! scripts/make-deb.sh --version 0.0.1 --binary /sbin/ldconfig --xml build/linux/velthra.xml --out $work/static 2>$work/static.err && grep -q 'no dependencies' $work/static.err && [ ! -e $work/static ]"
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./||' >"$work/files"
 for f in usr/bin/velthra usr/libexec/xscreensaver/velthra usr/share/xscreensaver/config/velthra.xml \
   usr/share/man/man6/velthra.6.gz usr/share/doc/velthra/copyright; do
