@@ -11,6 +11,7 @@
 #include "image/picture_decode.h"
 #include "image/processor_probe.h"
 #include "resources/resource.h"
+#include "scenes/gl_extensions.h"
 
 TextureImage g_Textures[2] = {};
 
@@ -50,6 +51,25 @@ bool DecodeJpegImage(TextureImage& image, const void* pData, uint32_t dwSize)
     return false;
 }
 
+// The EXT_texture_filter_anisotropic values (also ARB's and GL 4.6's).
+const GLenum kGlTextureMaxAnisotropy = 0x84FE;
+const GLenum kGlMaxTextureMaxAnisotropy = 0x84FF;
+const GLfloat kMostAnisotropy = 8.0f;
+
+// Trilinear: a small globe blends two mip levels instead of skipping texels
+// of the full map, and up to 8x anisotropy keeps a slanted sky sharp.
+static void SetSlotFilters()
+{
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    const char* pszExtensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (!HasGlExtension(pszExtensions, "GL_EXT_texture_filter_anisotropic"))
+        return;
+    GLfloat fMost = 1.0f;
+    glGetFloatv(kGlMaxTextureMaxAnisotropy, &fMost);
+    glTexParameterf(GL_TEXTURE_2D, kGlTextureMaxAnisotropy, fMost < kMostAnisotropy ? fMost : kMostAnisotropy);
+}
+
 // A mip-mapped texture from the slot's pixels; left unbound.
 static void CreateSlotTexture(TextureImage& image)
 {
@@ -64,8 +84,7 @@ static void CreateSlotTexture(TextureImage& image)
     gluBuild2DMipmaps(GL_TEXTURE_2D, image.format, image.width, image.height, image.format,
                       GL_UNSIGNED_BYTE, image.pixels);
     glPixelStorei(GL_UNPACK_ALIGNMENT, nAlignment);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    SetSlotFilters();
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 

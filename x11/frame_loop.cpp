@@ -183,7 +183,7 @@ int RunFrames(const RunOptions& options)
             break;
         if (ChangeModuleWhenDue(dwLastSwitchTick, dwNow))
             dwLastSwitchTick = dwNow;
-        if (DrawCurrentModule())
+        if (DrawWindowFrame(g_DrawBuffer))
             SwapDrawBuffers();
         if (options.bFps)
             MeterFrame(meter, ReadMonotonicNs());

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "render/frame_step.h"
+#include "render/offscreen.h"
 #include "scenes/scene_state.h"
 
 Display* g_pDisplay = nullptr;
@@ -22,6 +23,7 @@ bool g_bOwnWindow = false;
 Atom g_atomDeleteWindow = 0;
 int g_nWindowWidth = 0;
 int g_nWindowHeight = 0;
+OffscreenBuffer g_DrawBuffer;
 
 static GLXContext g_hContext = nullptr;
 static bool g_bDoubleBuffered = false;
@@ -187,6 +189,11 @@ static void SetSwapInterval()
     }
 }
 
+static GlProc LookUpGlxProc(const char* pszName)
+{
+    return reinterpret_cast<GlProc>(glXGetProcAddress(reinterpret_cast<const GLubyte*>(pszName)));
+}
+
 int CreateDrawContext()
 {
     XVisualInfo* pVisual = FindGlVisual(&g_bDoubleBuffered);
@@ -197,6 +204,7 @@ int CreateDrawContext()
     if (g_hContext == nullptr || !glXMakeCurrent(g_pDisplay, g_hDrawWindow, g_hContext))
         return Fail(1, "cannot make an OpenGL context on window 0x%lx", g_hDrawWindow);
     SetSwapInterval();
+    StartOffscreenDrawing(LookUpGlxProc);
     SetProjection(g_nWindowWidth, g_nWindowHeight);
     if (!InitSceneState())
         return Fail(1, "the scene textures could not be loaded", 0);
@@ -216,6 +224,7 @@ void CloseDrawWindow()
     if (g_pDisplay == nullptr)
         return;
     if (g_hContext) {
+        StopOffscreenDrawing();
         glXMakeCurrent(g_pDisplay, None, nullptr);
         glXDestroyContext(g_pDisplay, g_hContext);
         g_hContext = nullptr;
