@@ -11,7 +11,7 @@
 #include "image/picture_decode.h"
 #include "image/processor_probe.h"
 #include "resources/resource.h"
-#include "scenes/gl_extensions.h"
+#include "scenes/gl_quality.h"
 
 TextureImage g_Textures[2] = {};
 
@@ -54,20 +54,24 @@ bool DecodeJpegImage(TextureImage& image, const void* pData, uint32_t dwSize)
 // The EXT_texture_filter_anisotropic values (also ARB's and GL 4.6's).
 const GLenum kGlTextureMaxAnisotropy = 0x84FE;
 const GLenum kGlMaxTextureMaxAnisotropy = 0x84FF;
-const GLfloat kMostAnisotropy = 8.0f;
 
 // Trilinear: a small globe blends two mip levels instead of skipping texels
-// of the full map, and up to 8x anisotropy keeps a slanted sky sharp.
+// of the full map. Anisotropy keeps a slanted texture sharp, where it is
+// cheap (it more than doubles llvmpipe's time for module 3's sky).
 static void SetSlotFilters()
 {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     const char* pszExtensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    if (!HasGlExtension(pszExtensions, "GL_EXT_texture_filter_anisotropic"))
-        return;
+    const bool bOffered = HasGlExtension(pszExtensions, "GL_EXT_texture_filter_anisotropic");
     GLfloat fMost = 1.0f;
-    glGetFloatv(kGlMaxTextureMaxAnisotropy, &fMost);
-    glTexParameterf(GL_TEXTURE_2D, kGlTextureMaxAnisotropy, fMost < kMostAnisotropy ? fMost : kMostAnisotropy);
+    if (bOffered)
+        glGetFloatv(kGlMaxTextureMaxAnisotropy, &fMost);
+    const float fAnisotropy =
+        ChooseAnisotropy(ParseSampleSetting(std::getenv("VELTHRA_SAMPLES")),
+                         reinterpret_cast<const char*>(glGetString(GL_RENDERER)), bOffered, fMost);
+    if (fAnisotropy > 1.0f)
+        glTexParameterf(GL_TEXTURE_2D, kGlTextureMaxAnisotropy, fAnisotropy);
 }
 
 // A mip-mapped texture from the slot's pixels; left unbound.

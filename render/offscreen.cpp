@@ -7,8 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "render/sample_choice.h"
-#include "scenes/gl_extensions.h"
+#include "scenes/gl_quality.h"
 #include "scenes/opengl.h"
 
 // The framebuffer functions' calling convention on 32-bit Windows.

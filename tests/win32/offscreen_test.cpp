@@ -9,6 +9,7 @@
 
 #include "render/frame_step.h"
 #include "render/offscreen.h"
+#include "image/texture.h"
 #include "scenes/module_table.h"
 #include "settings/settings_rules.h"
 #include "tests/support/gl_test_context.h"
@@ -309,6 +310,20 @@ protected:
 };
 HWND OffscreenWindowFrames::s_hWnd = nullptr;
 bool OffscreenWindowFrames::s_bContext = false;
+
+TEST_F(OffscreenWindowFrames, TexturesTakeEightfoldAnisotropyWithSamplesAskedFor)
+{
+    for (int nSlot : {TEXTURE_EARTH, TEXTURE_SKY}) {
+        glBindTexture(GL_TEXTURE_2D, g_Textures[nSlot].textureId);
+        GLfloat fAnisotropy = 0.0f;
+        glGetTexParameterfv(GL_TEXTURE_2D, 0x84FE, &fAnisotropy);  // GL_TEXTURE_MAX_ANISOTROPY_EXT
+        GLint nMin = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &nMin);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        EXPECT_EQ(fAnisotropy, 8.0f) << "slot " << nSlot;
+        EXPECT_EQ(nMin, GL_LINEAR_MIPMAP_LINEAR) << "slot " << nSlot;
+    }
+}
 
 TEST_F(OffscreenWindowFrames, BufferFollowsTheWindowSize)
 {

@@ -35,7 +35,8 @@ wait_for "test -s $work/holder.out"
 given=$(head -1 "$work/holder.out")
 
 echo "== a window of another client: --window-id, resized, SIGTERM"
-"$velthra" --window-id "$given" --modules 3 &
+# Through a 4-sample offscreen buffer, which must follow the window's size.
+VELTHRA_SAMPLES=4 "$velthra" --window-id "$given" --modules 3 &
 pid=$!
 check "draws into the given window" "wait_for 'is_sky $given 300 10'"
 echo "size 640 480" >&4
@@ -56,7 +57,7 @@ kill -INT "$pid"
 check "SIGINT ends it within a second with status 0" "ended $pid 1 && [ \$rc = 0 ]"
 
 echo "== its own window: a steering key, Esc, the settings file"
-"$velthra" --modules 3 &
+VELTHRA_SAMPLES=4 "$velthra" --modules 3 &
 pid=$!
 check "opens a 1280x720 window and draws" "own_window && wait_for 'is_sky \$own 640 10'"
 xdotool windowfocus --sync "$own" key Next key Next

@@ -1,7 +1,6 @@
-// The sample count of the offscreen buffer: VELTHRA_SAMPLES, the renderer's
-// name, the implementation's limit; and the extension list lookup it uses.
-#include "render/sample_choice.h"
-#include "scenes/gl_extensions.h"
+// The picture-quality choices: VELTHRA_SAMPLES, the renderer's name and the
+// implementation's limits, and the extension list lookup.
+#include "scenes/gl_quality.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +47,29 @@ TEST(SampleChoice, AutomaticOnHardwareNoneOnSoftwareCountsClamped)
     for (const auto& c : kCases) {
         EXPECT_EQ(ChooseSampleCount(c.nSetting, c.pszRenderer, c.nMaxSamples), c.nSamples)
             << c.nSetting << " " << (c.pszRenderer ? c.pszRenderer : "(none)");
+    }
+}
+
+TEST(SampleChoice, AnisotropyWhereOfferedAndCheapOrAskedFor)
+{
+    const char* pszHardware = "NVIDIA GeForce RTX 3060/PCIe/SSE2";
+    const char* pszSoftware = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    const struct {
+        int nSetting;
+        const char* pszRenderer;
+        bool bOffered;
+        float fMost;
+        float fAnisotropy;
+    } kCases[] = {
+        {kSamplesAutomatic, pszHardware, true, 16.0f, 8.0f}, {kSamplesAutomatic, pszHardware, true, 4.0f, 4.0f},
+        {kSamplesAutomatic, pszHardware, false, 16.0f, 1.0f}, {kSamplesAutomatic, pszSoftware, true, 16.0f, 1.0f},
+        {0, pszHardware, true, 16.0f, 8.0f},                  {0, pszSoftware, true, 16.0f, 1.0f},
+        {4, pszSoftware, true, 16.0f, 8.0f},                  {4, pszSoftware, false, 16.0f, 1.0f},
+        {4, "GDI Generic", true, 0.0f, 1.0f},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(ChooseAnisotropy(c.nSetting, c.pszRenderer, c.bOffered, c.fMost), c.fAnisotropy)
+            << c.nSetting << " " << c.pszRenderer << " " << c.bOffered << " " << c.fMost;
     }
 }
 
