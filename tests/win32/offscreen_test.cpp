@@ -129,14 +129,14 @@ protected:
         ASSERT_TRUE(CreateRenderContext(m_hWnd, 32));
     }
     // The triangle through the buffer when Begin takes it, else directly.
-    bool DrawTriangleFrame(OffscreenBuffer& buffer)
+    enum FrameWay { kDirect, kResolved, kResolveFailed };
+    FrameWay DrawTriangleFrame(OffscreenBuffer& buffer)
     {
         const bool bOffscreen = BeginOffscreenFrame(buffer);
         DrawWhiteTriangle();
-        if (bOffscreen) {
-            EXPECT_TRUE(EndOffscreenFrame(buffer));
-        }
-        return bOffscreen;
+        if (!bOffscreen)
+            return kDirect;
+        return EndOffscreenFrame(buffer) ? kResolved : kResolveFailed;
     }
     HWND m_hWnd = nullptr;
 };
@@ -159,7 +159,7 @@ TEST_F(OffscreenSamples, SettingChoosesTheSamplesAndThePictureIsResolved)
         Create(c.pszSamples, c.pszPicture);
         EXPECT_EQ(IsOffscreenDrawing(), c.bOffscreen);
         EXPECT_EQ(GetOffscreenSamples(), c.nSamples);
-        EXPECT_EQ(DrawTriangleFrame(g_RenderBuffer), c.bOffscreen);
+        EXPECT_EQ(DrawTriangleFrame(g_RenderBuffer), c.bOffscreen ? kResolved : kDirect);
         EXPECT_EQ(BoundFramebuffer(), 0) << "the window is bound again for the swap";
         EXPECT_GT(CountBackBuffer(320, 240).nLit, 320 * 240 / 4) << "the window has the frame";
         if (*c.pszPicture) {
@@ -217,33 +217,68 @@ void WINAPI StoreWideTooLarge(GLenum nTarget, GLsizei nSamples, GLenum nFormat, 
                                                               bWide ? 1 << 20 : nHeight);
 }
 
+// An error raised (as GL_OUT_OF_MEMORY would be) while the call itself does
+// its work or nothing, for buffers wider than 300 pixels.
+void RaiseAnError()
+{
+    GLint nIgnored = 0;
+    glGetIntegerv(0xFFFF, &nIgnored);  // GL_INVALID_ENUM
+}
+
+void WINAPI StoreWideWithAnError(GLenum nTarget, GLsizei nSamples, GLenum nFormat, GLsizei nWidth, GLsizei nHeight)
+{
+    ++g_nFakeCalls;
+    using Fn = void(WINAPI*)(GLenum, GLsizei, GLenum, GLsizei, GLsizei);
+    reinterpret_cast<Fn>(reinterpret_cast<void*>(g_pfnReal))(nTarget, nSamples, nFormat, nWidth, nHeight);
+    if (nWidth > 300)
+        RaiseAnError();
+}
+
+void WINAPI BlitWideWithAnError(GLint nX0, GLint nY0, GLint nX1, GLint nY1, GLint nToX0, GLint nToY0, GLint nToX1,
+                                GLint nToY1, GLbitfield nMask, GLenum nFilter)
+{
+    ++g_nFakeCalls;
+    using Fn = void(WINAPI*)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum);
+    if (nX1 - nX0 > 300)
+        RaiseAnError();
+    else
+        reinterpret_cast<Fn>(reinterpret_cast<void*>(g_pfnReal))(nX0, nY0, nX1, nY1, nToX0, nToY0, nToX1, nToY1,
+                                                                  nMask, nFilter);
+}
+
 TEST_F(OffscreenSamples, DrawsDirectlyWhenTheFramebufferFunctionsAreMissing)
 {
     vt::ImportHook hook("opengl32.dll", "wglGetProcAddress", reinterpret_cast<void*>(LookUpNothing));
     ASSERT_TRUE(hook.Installed());
     Create("4", "frame.ppm");
     EXPECT_FALSE(IsOffscreenDrawing());
-    EXPECT_FALSE(DrawTriangleFrame(g_RenderBuffer));
+    EXPECT_EQ(DrawTriangleFrame(g_RenderBuffer), kDirect);
     EXPECT_GT(CountBackBuffer(320, 240).nLit, 320 * 240 / 4);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// A buffer that cannot be made at a size is drawn directly and not tried
-// again at that size; another window's buffer (a second monitor of its own
-// size) is not affected.
+// A buffer that cannot be made or resolved at a size is drawn directly and
+// not tried again at that size; another window's buffer (a second monitor
+// of its own size) is not affected.
 TEST_F(OffscreenSamples, DrawsDirectlyWhenABufferCannotBeMadeAndOnlyThatOne)
 {
     const struct {
         const char* pszName;
         PROC pfnFake;
+        FrameWay firstWay;
         bool bNarrowWorks;
     } kFaults[] = {
-        {"glCheckFramebufferStatus", reinterpret_cast<PROC>(reinterpret_cast<void*>(ReportUnsupported)), false},
+        {"glCheckFramebufferStatus", reinterpret_cast<PROC>(reinterpret_cast<void*>(ReportUnsupported)), kDirect,
+         false},
         {"glRenderbufferStorageMultisample", reinterpret_cast<PROC>(reinterpret_cast<void*>(StoreWideTooLarge)),
-         true},
+         kDirect, true},
+        {"glRenderbufferStorageMultisample", reinterpret_cast<PROC>(reinterpret_cast<void*>(StoreWideWithAnError)),
+         kDirect, true},
+        {"glBlitFramebuffer", reinterpret_cast<PROC>(reinterpret_cast<void*>(BlitWideWithAnError)),
+         kResolveFailed, true},
     };
     for (const auto& fault : kFaults) {
-        SCOPED_TRACE(fault.pszName);
+        SCOPED_TRACE(std::string(fault.pszName) + ", fault " + std::to_string(&fault - kFaults));
         g_pszFakedName = fault.pszName;
         g_pfnFake = fault.pfnFake;
         vt::ImportHook hook("opengl32.dll", "wglGetProcAddress", reinterpret_cast<void*>(LookUpWithOneFake));
@@ -252,10 +287,10 @@ TEST_F(OffscreenSamples, DrawsDirectlyWhenABufferCannotBeMadeAndOnlyThatOne)
         Create("4", "");
         ASSERT_TRUE(IsOffscreenDrawing());
         g_nFakeCalls = 0;
-        EXPECT_FALSE(DrawTriangleFrame(g_RenderBuffer));
+        EXPECT_EQ(DrawTriangleFrame(g_RenderBuffer), fault.firstWay);
         const int nCallsAtFirst = g_nFakeCalls;
         EXPECT_GT(nCallsAtFirst, 0);
-        EXPECT_FALSE(DrawTriangleFrame(g_RenderBuffer));
+        EXPECT_EQ(DrawTriangleFrame(g_RenderBuffer), kDirect);
         EXPECT_EQ(g_nFakeCalls, nCallsAtFirst) << "not tried again at the same size";
         EXPECT_EQ(BoundFramebuffer(), 0);
         EXPECT_GT(CountBackBuffer(320, 240).nLit, 320 * 240 / 4) << "drawn directly";
@@ -263,10 +298,11 @@ TEST_F(OffscreenSamples, DrawsDirectlyWhenABufferCannotBeMadeAndOnlyThatOne)
 
         OffscreenBuffer narrow = {};
         SetProjection(200, 150);
-        EXPECT_EQ(DrawTriangleFrame(narrow), fault.bNarrowWorks);
-        EXPECT_EQ(DrawTriangleFrame(g_RenderBuffer), fault.bNarrowWorks) << "a new size is tried";
+        const FrameWay narrowWay = fault.bNarrowWorks ? kResolved : kDirect;
+        EXPECT_EQ(DrawTriangleFrame(narrow), narrowWay);
+        EXPECT_EQ(DrawTriangleFrame(g_RenderBuffer), narrowWay) << "a new size is tried";
         SetProjection(320, 240);
-        EXPECT_FALSE(DrawTriangleFrame(g_RenderBuffer)) << "the failed size stays direct";
+        EXPECT_EQ(DrawTriangleFrame(g_RenderBuffer), kDirect) << "the failed size stays direct";
         ReleaseOffscreenBuffer(narrow);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         DestroyRenderContext();

@@ -4,8 +4,10 @@
 # Xvfb of 640x480) and from build/win/velthra.scr under Wine (/s on a Wine
 # session of the same size) match within a small tolerance. Both draw with
 # Mesa; edges differ a little in rounding, a wrong pose or seed differs a lot.
-# At 2560x1920, where a shallow depth buffer shows as broken far rings,
-# module 1 of both programs agrees to 50 dB PSNR. And 4 samples
+# At 2560x1920 module 1 of both programs agrees to 50 dB PSNR. (The frames
+# come from the offscreen picture with its own 24-bit depth buffer; the
+# depth of the Windows window itself is checked by render_context_test.)
+# And 4 samples
 # (VELTHRA_SAMPLES=4) bring module 3's 640x480 frame closer to the ideal
 # (the 2560x1920 frame averaged 4x4) than none, in both programs.
 set -u
