@@ -23,7 +23,7 @@ struct CoverBuffer {
 };
 static std::vector<CoverBuffer> g_aCoverBuffers;
 
-static OffscreenBuffer& FindCoverBuffer(HWND hCover)
+OffscreenBuffer& FindCoverBuffer(HWND hCover)
 {
     for (CoverBuffer& entry : g_aCoverBuffers) {
         if (entry.hCover == hCover)

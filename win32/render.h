@@ -55,6 +55,7 @@ bool DrawCurrentModule();
 // the context current on the render window with its own projection.
 void DrawOnMonitorCovers(HWND hWnd);
 void ForgetFailedCovers();  // the covers were made anew: their failures and buffers go
+OffscreenBuffer& FindCoverBuffer(HWND hCover);  // a cover's own, made empty on first use
 // A WM_KEYDOWN or WM_KEYUP taken out of the queue by a frame handler.
 LRESULT HandleKey(HWND hWnd, UINT uKind, WPARAM wKey);
 
