@@ -110,7 +110,7 @@ void StartOffscreenDrawing(GlProcLookup pfnLookup)
     const int nSetting = ParseSampleSetting(std::getenv("VELTHRA_SAMPLES"));
     const char* pszPicture = std::getenv("VELTHRA_PICTURE");
     g_bPicture = pszPicture && *pszPicture;
-    // No samples wanted and no picture to take: today's direct path, no lookups.
+    // No samples wanted and no picture to take: the direct path, no lookups.
     if (nSetting == 0 && !g_bPicture)
         return;
     if (pfnLookup == nullptr || !FindFramebufferFunctions(pfnLookup))
