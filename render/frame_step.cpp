@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "render/offscreen.h"
 #include "render/pacing.h"
 #include "scenes/module_table.h"
 #include "scenes/modules.h"
@@ -44,8 +45,9 @@ static bool DrawModule(int nModule)
     }
 }
 
-// The viewport as a binary PPM, top row first.
-static bool WriteFramePicture(const char* pszPath)
+// The viewport as a binary PPM, top row first: the resolved offscreen
+// picture where the frame went through one, else the window's back buffer.
+static bool WriteFramePicture(const char* pszPath, const OffscreenBuffer& buffer)
 {
     GLint anViewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, anViewport);
@@ -53,7 +55,8 @@ static bool WriteFramePicture(const char* pszPath)
     const size_t cbRow = static_cast<size_t>(nWidth) * 3;
     std::vector<unsigned char> pixels(cbRow * static_cast<size_t>(nHeight));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
+    if (!BindOffscreenPicture(buffer))
+        glReadBuffer(GL_BACK);
     glReadPixels(anViewport[0], anViewport[1], nWidth, nHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     FILE* pFile = std::fopen(pszPath, "wb");
     if (pFile == nullptr)
@@ -66,21 +69,29 @@ static bool WriteFramePicture(const char* pszPath)
 
 // Test hook of both programs: VELTHRA_FRAMES=N ends the process after the
 // N-th frame is drawn, writing it to VELTHRA_PICTURE when that is set.
-static void CountFrameForTest()
+static void CountFrameForTest(const OffscreenBuffer& buffer)
 {
     static const char* pszFrames = std::getenv("VELTHRA_FRAMES");
     static long nFramesLeft = pszFrames ? std::strtol(pszFrames, nullptr, 10) : 0;
     if (nFramesLeft <= 0 || --nFramesLeft > 0)
         return;
     const char* pszPicture = std::getenv("VELTHRA_PICTURE");
-    std::exit(pszPicture && !WriteFramePicture(pszPicture) ? 1 : 0);
+    std::exit(pszPicture && !WriteFramePicture(pszPicture, buffer) ? 1 : 0);
 }
 
 bool DrawCurrentModule()
 {
-    const bool bDrawn = DrawModule(g_nModule);
-    CountFrameForTest();
-    return bDrawn;
+    return DrawModule(g_nModule);
+}
+
+bool DrawWindowFrame(OffscreenBuffer& buffer)
+{
+    const bool bOffscreen = BeginOffscreenFrame(buffer);
+    const bool bDrawn = DrawCurrentModule();
+    // A failed resolve leaves the back buffer unfinished: that frame is not shown.
+    const bool bResolved = !bOffscreen || EndOffscreenFrame(buffer);
+    CountFrameForTest(buffer);
+    return bDrawn && bResolved;
 }
 
 KeyCommand ApplyKeyToView(int nVirtualKey)

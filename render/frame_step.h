@@ -16,8 +16,16 @@ bool ChangeModuleWhenDue(uint32_t dwLastSwitchTick, uint32_t dwNow);
 // counts as 1); the modelview matrix is left as the identity.
 void SetProjection(int nWidth, int nHeight);
 
-// Draws the current module, true when OpenGL reported no error.
+struct OffscreenBuffer;
+
+// Draws the current module into what is bound, true when OpenGL reported no error.
 bool DrawCurrentModule();
+
+// One frame of the window whose context is current, ready for its swap: the
+// current module through the window's offscreen buffer where that works
+// (render/offscreen.h), else directly; then the frame dump of VELTHRA_FRAMES
+// and VELTHRA_PICTURE. True when the frame is fit to be shown.
+bool DrawWindowFrame(OffscreenBuffer& buffer);
 
 // Applies a key (a Win32 virtual-key code, -1 for none) to the live view: the
 // steering, the module change of Enter and Backspace and Home's default view.

@@ -118,7 +118,7 @@ for release_test in dist_test msi_test; do
   count_result tests/release/$release_test.sh
 done
 
-echo "== the Linux and the Windows program draw the same frames"
+echo "== the Linux and the Windows program draw the same frames; 4 samples sharpen module 3 in both"
 count_result bash -c '[ -x build/linux/velthra ] && nice -n 10 tests/x11/look_test.sh'
 
 echo

@@ -1,5 +1,6 @@
 // The OpenGL context of the render window: pixel-format choice by our own
-// score, WGL context, projection (frame_step.cpp) and the shared scene state. Each failing
+// score, WGL context, projection (frame_step.cpp), the offscreen drawing
+// (render/offscreen.cpp) and the shared scene state. Each failing
 // step tears down what exists before its message box is shown, so a box that
 // waits for the user never holds a half-made context.
 #include "win32/render.h"
@@ -7,6 +8,7 @@
 #include "win32/host.h"
 
 #include "render/frame_step.h"
+#include "render/offscreen.h"
 #include "win32/pixel_format.h"
 #include "scenes/scene_state.h"
 
@@ -17,6 +19,7 @@
 HDC g_hRenderDC = nullptr;
 HWND g_hRenderWnd = nullptr;
 HGLRC g_hRenderRC = nullptr;
+OffscreenBuffer g_RenderBuffer;
 
 static PIXELFORMATDESCRIPTOR g_pfdSet;  // given to SetPixelFormat, filled once
 static bool g_bPfdSetFilled = false;
@@ -71,6 +74,14 @@ int SelectPixelFormat(HDC hDC, int nColorBits)
     return PickPixelFormat(anScores.data(), nFormats, nProposal);
 }
 
+// Some drivers answer 1, 2, 3 or -1 instead of null for a name they lack.
+static GlProc LookUpWglProc(const char* pszName)
+{
+    PROC pfn = wglGetProcAddress(pszName);
+    const intptr_t n = reinterpret_cast<intptr_t>(pfn);
+    return n >= -1 && n <= 3 ? nullptr : reinterpret_cast<GlProc>(pfn);
+}
+
 static bool FailCreate(const char* pszText)
 {
     DestroyRenderContext();
@@ -99,6 +110,7 @@ bool CreateRenderContext(HWND hWnd, int nColorBits)
         return FailCreate("Can't Create A GL Rendering Context.");
     if (!wglMakeCurrent(g_hRenderDC, g_hRenderRC))
         return FailCreate("Can't Activate The GL Rendering Context.");
+    StartOffscreenDrawing(LookUpWglProc);
     g_sizeProjected = {-1, -1};
     FitProjectionToWindow();
     if (!InitSceneState())
@@ -124,6 +136,7 @@ void FitProjectionToWindow()
 void DestroyRenderContext()
 {
     StopFramePacing();
+    StopOffscreenDrawing();
     if (g_hRenderRC) {
         if (!wglMakeCurrent(nullptr, nullptr))
             ReportShutdownFailure("Release Of DC And RC Failed.");

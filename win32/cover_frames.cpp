@@ -2,18 +2,36 @@
 // OpenGL context is made current on each monitor cover in turn and draws the
 // current module for that monitor's size; every cover starts from the same
 // animation snapshot, which is restored before the render window's own frame
-// takes the one step of this frame. Only the render window's swap waits for
+// takes the one step of this frame. Each cover has its own offscreen buffer
+// of its own size, which falls back to direct drawing on its own. Only the
+// render window's swap waits for
 // the display, so more monitors do not divide the frame rate. A cover whose
 // pixel format or context cannot be set (a monitor on another adapter) stays
 // black and is not tried again until the covers are made anew.
 #include "win32/render.h"
 
 #include "win32/host.h"
+#include "render/frame_step.h"
 #include "scenes/animation_snapshot.h"
 
 #include <vector>
 
 static std::vector<HWND> g_ahFailedCovers;
+struct CoverBuffer {
+    HWND hCover;
+    OffscreenBuffer buffer;
+};
+static std::vector<CoverBuffer> g_aCoverBuffers;
+
+OffscreenBuffer& FindCoverBuffer(HWND hCover)
+{
+    for (CoverBuffer& entry : g_aCoverBuffers) {
+        if (entry.hCover == hCover)
+            return entry.buffer;
+    }
+    g_aCoverBuffers.push_back({hCover, OffscreenBuffer{}});
+    return g_aCoverBuffers.back().buffer;
+}
 
 static void SetProjectionFor(HWND hWnd)
 {
@@ -35,6 +53,9 @@ static bool HasFailed(HWND hCover)
 void ForgetFailedCovers()
 {
     g_ahFailedCovers.clear();
+    for (CoverBuffer& entry : g_aCoverBuffers)
+        ReleaseOffscreenBuffer(entry.buffer);
+    g_aCoverBuffers.clear();
 }
 
 void DrawOnMonitorCovers(HWND hWnd)
@@ -55,7 +76,7 @@ void DrawOnMonitorCovers(HWND hWnd)
         }
         SetFrameSwapInterval(false);
         SetProjectionFor(hCover);
-        if (DrawCurrentModule() && !g_SaverState.bQuitRequested)
+        if (DrawWindowFrame(FindCoverBuffer(hCover)) && !g_SaverState.bQuitRequested)
             SwapBuffers(hCoverDC);
         RestoreAnimation(snapshot);
     }

@@ -114,7 +114,7 @@ void DrawFrame(HWND hWnd)
     if (g_bAllMonitors && g_SaverState.bRunningAsSaver)
         DrawOnMonitorCovers(hWnd);
     // A frame in which OpenGL reported an error is not presented.
-    if (DrawCurrentModule() && !g_SaverState.bQuitRequested)
+    if (DrawWindowFrame(g_RenderBuffer) && !g_SaverState.bQuitRequested)
         SwapBuffers(g_hRenderDC);
 }
 

@@ -18,8 +18,9 @@ struct PixelFormatTraits {
     int cDepthBits;
 };
 
-// 0 for an unusable format; otherwise prefers accelerated, double-buffered
-// formats with the smallest depth buffer of at least 16 bits.
+// 0 for an unusable format; otherwise prefers accelerated formats, then a
+// depth buffer of 24 bits, then 25 to 32 bits (shallower first), then 16 to
+// 23 bits (deeper first), then double buffering.
 unsigned ScorePixelFormatTraits(const PixelFormatTraits& d, int nColorBits);
 
 // anScores[i] is the score of format i + 1. Returns the highest-scoring

@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include "render/offscreen.h"
+
 // Posted by a frame handler to itself after every frame (wParam and lParam -1).
 const UINT WM_RENDER_FRAME = 0x1D03;
 
@@ -54,7 +56,8 @@ bool DrawCurrentModule();
 // With "all monitors" on, the current frame on every monitor cover; leaves
 // the context current on the render window with its own projection.
 void DrawOnMonitorCovers(HWND hWnd);
-void ForgetFailedCovers();  // the covers were made anew
+void ForgetFailedCovers();  // the covers were made anew: their failures and buffers go
+OffscreenBuffer& FindCoverBuffer(HWND hCover);  // a cover's own, made empty on first use
 // A WM_KEYDOWN or WM_KEYUP taken out of the queue by a frame handler.
 LRESULT HandleKey(HWND hWnd, UINT uKind, WPARAM wKey);
 
@@ -62,6 +65,7 @@ LRESULT HandleKey(HWND hWnd, UINT uKind, WPARAM wKey);
 extern HDC g_hRenderDC;     // device context of the render window, null when none
 extern HWND g_hRenderWnd;   // the window it was obtained from
 extern HGLRC g_hRenderRC;   // WGL rendering context, null when none
+extern OffscreenBuffer g_RenderBuffer;  // the render window's frames go through it
 
 bool CreateRenderContext(HWND hWnd, int nColorBits);
 // Makes the context current on another window's DC of the same pixel format

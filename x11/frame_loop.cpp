@@ -196,7 +196,7 @@ int RunFrames(const RunOptions& options)
             return nErrorStatus;
         if (ChangeModuleWhenDue(dwLastSwitchTick, dwNow))
             dwLastSwitchTick = dwNow;
-        if (DrawCurrentModule())
+        if (DrawWindowFrame(g_DrawBuffer))
             SwapDrawBuffers();
         if (options.bFps)
             MeterFrame(meter, ReadMonotonicNs());

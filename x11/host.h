@@ -4,6 +4,7 @@
 #pragma once
 #include <X11/Xlib.h>
 
+#include "render/offscreen.h"
 #include "x11/switches.h"
 
 extern Display* g_pDisplay;
@@ -12,6 +13,7 @@ extern bool g_bOwnWindow;     // made here: mapped, destroyed and steered by key
 extern Atom g_atomDeleteWindow;
 extern int g_nWindowWidth;
 extern int g_nWindowHeight;
+extern OffscreenBuffer g_DrawBuffer;  // the frames go through it (render/offscreen.h)
 
 // Opens the display and finds or makes the window; 0, or the exit status
 // after a one-line message on stderr.

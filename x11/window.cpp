@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "render/frame_step.h"
+#include "render/offscreen.h"
 #include "scenes/scene_state.h"
 #include "x11/desktop.h"
 #include "x11/display_rules.h"
@@ -26,6 +27,7 @@ int g_nWindowWidth = 0;
 int g_nWindowHeight = 0;
 int g_nRefreshHz = 0;
 int g_nSwapInterval = -1;
+OffscreenBuffer g_DrawBuffer;
 
 static GLXContext g_hContext = nullptr;
 static bool g_bDoubleBuffered = false;
@@ -247,14 +249,19 @@ bool UpdateFrameRhythm()
     return true;
 }
 
-// The visual of a window we were given may lack a depth buffer; the scene
-// then draws without hidden-surface removal.
-static void WarnWithoutDepth(XVisualInfo* pVisual)
+// The visual of a window we were given may lack a depth buffer; drawn
+// straight into it, the scene then has no hidden-surface removal (the
+// offscreen buffer has a depth buffer of its own).
+static void WarnWithoutDepth(int nDepthBits)
 {
-    int nDepthBits = 0;
-    if (!g_bOwnWindow && glXGetConfig(g_pDisplay, pVisual, GLX_DEPTH_SIZE, &nDepthBits) == 0 && nDepthBits == 0)
+    if (!g_bOwnWindow && nDepthBits == 0 && !IsOffscreenDrawing())
         std::fprintf(stderr, "velthra: window 0x%lx has no depth buffer; far parts may show through near ones\n",
                      g_hDrawWindow);
+}
+
+static GlProc LookUpGlxProc(const char* pszName)
+{
+    return reinterpret_cast<GlProc>(glXGetProcAddress(reinterpret_cast<const GLubyte*>(pszName)));
 }
 
 int CreateDrawContext()
@@ -262,12 +269,16 @@ int CreateDrawContext()
     XVisualInfo* pVisual = FindGlVisual(&g_bDoubleBuffered);
     if (pVisual == nullptr)
         return Fail(1, "window 0x%lx has no OpenGL visual", g_hDrawWindow);
-    WarnWithoutDepth(pVisual);
+    int nDepthBits = 0;
+    if (glXGetConfig(g_pDisplay, pVisual, GLX_DEPTH_SIZE, &nDepthBits) != 0)
+        nDepthBits = -1;  // unknown: no warning
     g_hContext = glXCreateContext(g_pDisplay, pVisual, nullptr, True);
     XFree(pVisual);
     if (g_hContext == nullptr || !glXMakeCurrent(g_pDisplay, g_hDrawWindow, g_hContext))
         return Fail(1, "cannot make an OpenGL context on window 0x%lx", g_hDrawWindow);
     UpdateFrameRhythm();
+    StartOffscreenDrawing(LookUpGlxProc);
+    WarnWithoutDepth(nDepthBits);
     SetProjection(g_nWindowWidth, g_nWindowHeight);
     if (!InitSceneState())
         return Fail(1, "the scene textures could not be loaded", 0);
@@ -287,6 +298,7 @@ void CloseDrawWindow()
     if (g_pDisplay == nullptr)
         return;
     if (g_hContext) {
+        StopOffscreenDrawing();
         glXMakeCurrent(g_pDisplay, None, nullptr);
         glXDestroyContext(g_pDisplay, g_hContext);
         g_hContext = nullptr;

@@ -265,7 +265,9 @@ TEST(AllMonitorsFrame, CoversAndPrimaryShowOneAnimationStep)
     ASSERT_NE(hWnd, nullptr);
     CoverOtherMonitors(hWnd);
     ASSERT_EQ(CountMonitorCovers(), 1);
+    _putenv("VELTHRA_SAMPLES=4");  // each monitor through an offscreen buffer of its own size
     ASSERT_TRUE(CreateRenderContext(hWnd, 32));
+    _putenv("VELTHRA_SAMPLES=");
     g_SaverState.bRunningAsSaver = true;
     g_bAllMonitors = true;
     g_fSpeed = 1.0f;
@@ -282,6 +284,10 @@ TEST(AllMonitorsFrame, CoversAndPrimaryShowOneAnimationStep)
         SaveAnimation(&oneStep);
         RestoreAnimation(before);
         DrawOnMonitorCovers(hWnd);
+        const OffscreenBuffer& coverBuffer = FindCoverBuffer(GetMonitorCover(0));
+        EXPECT_NE(coverBuffer.nFramebuffer, 0u) << nModule;
+        EXPECT_EQ(coverBuffer.nWidth, 600) << nModule;
+        EXPECT_EQ(coverBuffer.nHeight, 800) << nModule;
         EXPECT_EQ(wglGetCurrentDC(), g_hRenderDC) << nModule;
         GLint aViewport[4] = {};
         glGetIntegerv(GL_VIEWPORT, aViewport);

@@ -165,6 +165,11 @@ TEST_F(RenderContext, PicksTheBestScoringFormatOfTheDevice)
 
     ASSERT_TRUE(CreateRenderContext(m_hWnd, 32));
     EXPECT_EQ(GetPixelFormat(g_hRenderDC), nChosen);
+    // Wine offers 16 and 24 bits: the window, drawn directly where no
+    // offscreen buffer is used, gets 24, deep enough for the far symbols.
+    GLint nDepthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &nDepthBits);
+    EXPECT_EQ(nDepthBits, 24);
 }
 
 TEST_F(RenderContext, DestroyingTwiceShowsNoMessageBox)

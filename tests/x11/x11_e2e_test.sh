@@ -60,7 +60,8 @@ wait_for "test -s $work/holder.out"
 given=$(head -1 "$work/holder.out")
 
 echo "== a window of another client: --window-id, resized, SIGTERM"
-"$velthra" --window-id "$given" --modules 3 &
+# Through a 4-sample offscreen buffer, which must follow the window's size.
+VELTHRA_SAMPLES=4 "$velthra" --window-id "$given" --modules 3 &
 pid=$!
 check "draws into the given window" "wait_for 'is_sky $given 300 10'"
 echo "size 640 480" >&4
@@ -81,7 +82,7 @@ kill -INT "$pid"
 check "SIGINT ends it within a second with status 0" "ended $pid 1 && [ \$rc = 0 ]"
 
 echo "== its own window: the keypad, steering keys, Esc, the settings file without the switches' values"
-"$velthra" --modules 3 --speed 3 --cycle 5 >"$work/params" &
+VELTHRA_SAMPLES=4 "$velthra" --modules 3 --speed 3 --cycle 5 >"$work/params" &
 pid=$!
 check "opens a 640x360 window on the 800x600 screen and draws" \
   "own_window && xwininfo -id \$own | grep -Eq 'geometry 640x360\+80\+120' && wait_for 'is_sky \$own 320 10'"
@@ -182,13 +183,16 @@ done
 echo "    endings:$endings"
 check "--root --window-id draws into the given window; destroyed five times, it ends with status 0, quietly" \
   "[ '$endings' = ' 0 0 0 0 0' ]"
-(sleep 3; echo quit) | "$holder" 160 120 nodepth >"$work/nodepth" &
+(sleep 6; echo quit) | "$holder" 160 120 nodepth >"$work/nodepth" &
 wait_for "test -s $work/nodepth"
 VELTHRA_FRAMES=3 "$velthra" --window-id "$(cat "$work/nodepth")" 2>"$work/err"
 rc=$?
 cat "$work/err"
 check "a given window without a depth buffer: one warning, and it draws (status $rc)" \
   "[ $rc = 0 ] && [ \$(wc -l <$work/err) = 1 ] && grep -q 'no depth buffer' $work/err"
+VELTHRA_SAMPLES=4 VELTHRA_FRAMES=3 "$velthra" --window-id "$(cat "$work/nodepth")" 2>"$work/err"
+rc=$?
+check "... and none when it draws through its offscreen buffer (status $rc)" "[ $rc = 0 ] && [ ! -s $work/err ]"
 
 echo "== pacing by the monitor under the window (monitors and swap control of display_double.c)"
 VELTHRA_TEST_MONITORS=400x600+0+0@60,200x600+400+0@144,200x600+600+0@0 VELTHRA_TEST_SWAP_LOG=$work/swaps \
