@@ -9,6 +9,8 @@
 # loading its first library) to the trace of the first call of
 # gdi32.SwapBuffers (relay tracing of that one function only, so the trace
 # itself costs next to nothing). Quote medians: the machine may be busy.
+# VELTHRA_BASELINE_SCR=path/to/an/older/velthra.scr adds a third column, that
+# build's starts taken in the same turns.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
@@ -41,15 +43,21 @@ first_swap() {  # program [switch]: seconds from the first trace line to the fir
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) printf "%.3f", (v[int((NR + 1) / 2)] + v[int(NR / 2) + 1]) / 2 }'; }
 
+baseline=${VELTHRA_BASELINE_SCR:-}
 echo "first SwapBuffers after the start, in seconds, at $screen"
-printf '%-4s %-12s %-12s\n' run velthra.scr empty_wgl
-ours=() floor=()
+printf '%-6s %-12s %-12s %s\n' run velthra.scr empty_wgl "${baseline:+baseline}"
+ours=() floor=() base=()
 for i in $(seq "$runs"); do
   ours+=("$(first_swap "$build/velthra.scr" /s)")
   floor+=("$(first_swap "$build/empty_wgl.exe")")
-  printf '%-4s %-12s %-12s\n' "$i" "${ours[-1]}" "${floor[-1]}"
+  [ -n "$baseline" ] && base+=("$(first_swap "$baseline" /s)")
+  printf '%-6s %-12s %-12s %s\n' "$i" "${ours[-1]}" "${floor[-1]}" "${base[-1]:-}"
 done
 m_ours=$(printf '%s\n' "${ours[@]}" | grep -v none | median)
 m_floor=$(printf '%s\n' "${floor[@]}" | grep -v none | median)
-printf 'median %-12s %-12s\n' "$m_ours" "$m_floor"
-awk -v a="$m_ours" -v b="$m_floor" 'BEGIN { if (a != "" && b != "") printf "velthra.scr needs %.3f s more than the floor\n", a - b }'
+m_base=
+[ -n "$baseline" ] && m_base=$(printf '%s\n' "${base[@]}" | grep -v none | median)
+printf '%-6s %-12s %-12s %s\n' median "$m_ours" "$m_floor" "$m_base"
+awk -v a="$m_ours" -v b="$m_floor" -v c="$m_base" 'BEGIN {
+  if (a != "" && b != "") printf "velthra.scr needs %.3f s more than the floor\n", a - b
+  if (c != "" && b != "") printf "the baseline needs %.3f s more than the floor\n", c - b }'
