@@ -75,7 +75,7 @@ int SelectPixelFormat(HDC hDC, int nColorBits)
 }
 
 // Some drivers answer 1, 2, 3 or -1 instead of null for a name they lack.
-static GlProc LookUpWglProc(const char* pszName)
+GlProc LookUpWglProc(const char* pszName)
 {
     PROC pfn = wglGetProcAddress(pszName);
     const intptr_t n = reinterpret_cast<intptr_t>(pfn);

@@ -57,14 +57,9 @@ static int ReadRefreshHz(HWND hWnd)
     return static_cast<int>(dm.dmDisplayFrequency);
 }
 
-// Some drivers answer wglGetProcAddress with small non-null values for
-// functions they lack.
 static SwapIntervalFn FindSwapInterval()
 {
-    const auto nProc = reinterpret_cast<INT_PTR>(wglGetProcAddress("wglSwapIntervalEXT"));
-    if (nProc >= -1 && nProc <= 3)
-        return nullptr;
-    return reinterpret_cast<SwapIntervalFn>(nProc);
+    return reinterpret_cast<SwapIntervalFn>(LookUpWglProc("wglSwapIntervalEXT"));
 }
 
 void SetFrameSwapInterval(bool bWaitForDisplay)

@@ -76,4 +76,7 @@ void SetProjection(int nWidth, int nHeight);
 // The projection of the render window, set again when its client size changed.
 void FitProjectionToWindow();
 int SelectPixelFormat(HDC hDC, int nColorBits);  // 0 on failure
+// wglGetProcAddress, with the small non-null answers of some drivers for a
+// function they lack taken as null.
+GlProc LookUpWglProc(const char* pszName);
 unsigned ScorePixelFormat(const PIXELFORMATDESCRIPTOR& pfd, int nColorBits);
