@@ -1,6 +1,7 @@
 // Fuzz target: arbitrary command-line bytes through the program-name skip,
 // the mode choice and the handle parser. Every pointer handed back must stay
 // inside the line, and no input may crash or read past its end.
+#include "fuzz/fuzz_checks.h"
 #include "win32/command_line.h"
 
 #include <cstddef>
@@ -18,12 +19,6 @@ static const char* StepDoubleByte(const char* p)
     if (c >= 0x81 && c <= 0xFE && p[1])
         return p + 2;
     return p + 1;
-}
-
-static void Check(bool bOk)
-{
-    if (!bOk)
-        abort();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)

@@ -10,21 +10,10 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/fuzz_checks.h"
 #include "scenes/module_table.h"
 #include "settings/settings_rules.h"
 #include "x11/settings_store.h"
-
-static void Check(bool bOk)
-{
-    if (!bOk)
-        std::abort();
-}
-
-static bool IsSameRecord(const ModuleSettings& a, const ModuleSettings& b)
-{
-    return a.depth == b.depth && a.horz == b.horz && a.vert == b.vert && a.xrot == b.xrot && a.yrot == b.yrot &&
-           a.zrot == b.zrot && a.speed == b.speed && a.active == b.active;
-}
 
 static void CheckLimits()
 {

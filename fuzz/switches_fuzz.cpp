@@ -10,22 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_checks.h"
 #include "scenes/module_table.h"
 #include "settings/settings_rules.h"
 #include "x11/run_settings.h"
 #include "x11/switches.h"
-
-static void Check(bool bOk)
-{
-    if (!bOk)
-        std::abort();
-}
-
-static bool IsSameRecord(const ModuleSettings& a, const ModuleSettings& b)
-{
-    return a.depth == b.depth && a.horz == b.horz && a.vert == b.vert && a.xrot == b.xrot && a.yrot == b.yrot &&
-           a.zrot == b.zrot && a.speed == b.speed && a.active == b.active;
-}
 
 static void CheckAccepted(const RunOptions& o)
 {

@@ -2,9 +2,9 @@
 // of VELTHRA_SAMPLES with smooth edges in the resolved picture, the window's
 // frames through its buffer as the window changes size, and the direct path
 // when the framebuffer functions are missing, report an incomplete buffer or
-// cannot allocate (stood in for through wglGetProcAddress). Under Wine the
-// window's own back buffer does not read back what was resolved into it
-// (its pixel format is multisampled), so edges are judged on the picture.
+// cannot allocate (stood in for through wglGetProcAddress). Edges are judged
+// on the resolved picture: under Wine a window's own back buffer has not
+// always read back what was resolved into it.
 #include "win32/render.h"
 
 #include "render/frame_step.h"
@@ -12,7 +12,7 @@
 #include "image/texture.h"
 #include "scenes/module_table.h"
 #include "settings/settings_rules.h"
-#include "tests/support/gl_test_context.h"
+#include "tests/support/render_window_test.h"
 #include "tests/support/import_hook.h"
 
 #include <gtest/gtest.h>
@@ -108,17 +108,11 @@ void SetEnvironment(const char* pszName, const char* pszValue)
 
 // A context per test: no module is drawn here, so no display list of the
 // scenes is left behind in a context that goes.
-class OffscreenSamples : public ::testing::Test {
+class OffscreenSamples : public RenderWindowTest {
 protected:
-    void SetUp() override
-    {
-        m_hWnd = CreateGlTestWindow(320, 240, true);
-        ASSERT_NE(m_hWnd, nullptr);
-    }
     void TearDown() override
     {
-        DestroyRenderContext();
-        DestroyWindow(m_hWnd);
+        RenderWindowTest::TearDown();
         SetEnvironment("VELTHRA_SAMPLES", "");
         SetEnvironment("VELTHRA_PICTURE", "");
     }
@@ -138,7 +132,6 @@ protected:
             return kDirect;
         return EndOffscreenFrame(buffer) ? kResolved : kResolveFailed;
     }
-    HWND m_hWnd = nullptr;
 };
 
 TEST_F(OffscreenSamples, SettingChoosesTheSamplesAndThePictureIsResolved)

@@ -5,7 +5,7 @@
 
 #include "win32/pixel_format.h"
 #include "scenes/scene_state.h"
-#include "tests/support/gl_test_context.h"
+#include "tests/support/render_window_test.h"
 #include "tests/support/win_support.h"
 
 #include <gtest/gtest.h>
@@ -22,20 +22,7 @@ double FocalFactor()
     return 1.0 / std::tan(25.0 * 3.14159265358979323846 / 180.0);
 }
 
-class RenderContext : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_hWnd = CreateGlTestWindow(320, 240, true);
-        ASSERT_NE(m_hWnd, nullptr);
-    }
-    void TearDown() override
-    {
-        DestroyRenderContext();
-        DestroyWindow(m_hWnd);
-    }
-    HWND m_hWnd = nullptr;
-};
+using RenderContext = RenderWindowTest;
 
 TEST_F(RenderContext, CreatesACurrentContextWithTheSceneState)
 {
